@@ -1,7 +1,17 @@
+#include "outside/WidgetMessageBox.h"
+#include "shell/FormMain.h"
+
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Tabrazo"));
+    QApplication::setApplicationVersion(QStringLiteral(TABRAZO_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+    WidgetMessageBox::install();
+
+    auto* main = new FormMain;
+    main->Form_Load();
+    return app.exec();
 }

@@ -1,0 +1,54 @@
+#!/bin/sh
+# Downloads a 256 MiB file from the content server with bench_download and with curl, in the same run,
+# and prints both speeds. Both write to a file in the same folder, so both pay for the disk.
+# usage: bench/download/run.sh [BUILD_DIR] [ROUNDS]
+set -eu
+
+build=${1:-/tmp/build-h8}
+rounds=${2:-3}
+bench=$(find "$build" -type f -name bench_download -perm -u+x | head -n 1)
+server=$(find "$build" -type f -name tabrazo-contentserver -perm -u+x | head -n 1)
+if [ -z "$bench" ] || [ -z "$server" ]; then
+    echo "run.sh: build bench_download and tabrazo-contentserver in $build first" >&2
+    exit 2
+fi
+
+work=$(mktemp -d)
+serverPid=
+cleanup() {
+    if [ -n "$serverPid" ]; then kill "$serverPid" 2>/dev/null || true; wait "$serverPid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+mkdir "$work/site" "$work/out"
+head -c $((256 * 1024 * 1024)) /dev/urandom > "$work/site/big.bin"
+
+"$server" --root "$work/site" --port 0 > "$work/server.out" &
+serverPid=$!
+for _ in $(seq 50); do
+    grep -q '^listening on ' "$work/server.out" 2>/dev/null && break
+    sleep 0.1
+done
+address=$(sed -n 's/^listening on //p' "$work/server.out")
+[ -n "$address" ] || { echo "run.sh: the content server did not start" >&2; exit 1; }
+url="http://$address/big.bin"
+echo "file: 256 MiB at $url; output to $work/out (same disk for both)"
+
+best_bench=0
+best_curl=0
+for round in $(seq "$rounds"); do
+    rm -rf "$work/out" && mkdir "$work/out"
+    line=$("$bench" "$url" "$work/out" | tee /dev/stderr | sed -n 's/.* = \([0-9.]*\) MiB\/s.*/\1/p')
+    best_bench=$(echo "$line $best_bench" | awk '{ print ($1 > $2) ? $1 : $2 }')
+
+    rm -rf "$work/out" && mkdir "$work/out"
+    speed=$(curl -s -o "$work/out/curl.bin" -w '%{speed_download}' "$url")
+    mib=$(echo "$speed" | awk '{ printf "%.1f", $1 / 1048576 }')
+    echo "curl -o FILE: $mib MiB/s" >&2
+    best_curl=$(echo "$mib $best_curl" | awk '{ print ($1 > $2) ? $1 : $2 }')
+    rm -f "$work/out/curl.bin"
+done
+
+echo "best of $rounds: DownLoad $best_bench MiB/s, curl $best_curl MiB/s, ratio" \
+    "$(echo "$best_bench $best_curl" | awk '{ printf "%.2f", $1 / $2 }')"

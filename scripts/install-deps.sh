@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Tabrazo need on Debian 12. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config git ca-certificates curl
+  clang-14 libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-image-formats-plugins qt6-webengine-dev libgl-dev
+  libxml2-dev libpugixml-dev libxcb1-dev libxcb-keysyms1-dev libpulse-dev
+  xvfb xauth x11-utils xdotool imagemagick
+  pulseaudio pulseaudio-utils
+  fonts-wqy-zenhei
+  python3 python3-pil
+  nodejs npm
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [ -f package.json ] && [ ! -d node_modules ] ; then
+  npm ci --no-audit --no-fund
+fi

@@ -1,0 +1,7 @@
+#include "menus/MuenFrm.h"
+
+MuenFrm::MuenFrm(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("MuenFrm"));
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+// Never shown: it holds the popup menus and the state of the game they act on.
+class MuenFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit MuenFrm(QWidget* parent = nullptr);
+
+    void Form_Load() { }
+
+    qint16 GmId = 0;
+    qint16 GmFid = 0;
+    QString GmName;
+    QString GmImage;
+    QString GmSize;
+    QString GmFlash_FFa;
+    QString GmFlashUrl;
+    QString GmFlashSay;
+    QString GmKeyBoard;
+    QString GmZtid;
+    QString GmStyle;
+    QString GmDelGameName;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QNetworkAccessManager;
+
+// Fetches one address at a time into a temporary file in the program folder and hands the file to
+// the owner, who moves it into place. The body streams to disk and is never held in memory.
+// Copies already fetched are revalidated with the server and not transferred again when unchanged.
+class DownLoad : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DownLoad(QObject* parent = nullptr);
+    ~DownLoad() override;
+
+    // Abandons the running transfer, if any, without a completion, then starts szUrl.
+    void OpenUrl(const QString& szUrl);
+    void Cancel();
+
+    // A transfer that receives nothing for this long fails (0: wait forever).
+    void setStallTimeout(int milliSeconds) { m_stallTimeout = milliSeconds; }
+
+signals:
+    // bytesMax is 0 when the server announced no length; both values stop at 2^31 - 1.
+    void DownloadProgress(qint32 BytesRead, qint32 bytesMax);
+    // Exactly once per started transfer. szPath belongs to the receiver; it is empty on error.
+    void DownloadComplete(bool hasError, QString szPath);
+
+private:
+    struct Transfer;
+
+    void startRequest(bool conditional);
+    bool drain();
+    void readAvailable();
+    void finishReply();
+    void fail();
+    void complete(bool ok);
+    void emitProgress();
+
+    QNetworkAccessManager* m_manager;
+    std::unique_ptr<Transfer> m_transfer;
+    // Changes whenever a transfer ends, so a handler that started a new one inside an event is noticed.
+    quint64 m_serial = 0;
+    int m_stallTimeout = 60000;
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+// Shows the program's message boxes as real modal boxes.
+class WidgetMessageBox {
+public:
+    static void install();
+};

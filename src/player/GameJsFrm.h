@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QWidget>
+
+// The small skinned window with the details of the game selected last.
+class GameJsFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit GameJsFrm(QWidget* parent = nullptr);
+
+    void Form_Load() { }
+};

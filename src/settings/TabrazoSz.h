@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+// The settings window and, while the program runs, the live store of the options: other windows
+// read its check boxes, never the file.
+class TabrazoSz : public QWidget {
+    Q_OBJECT
+public:
+    explicit TabrazoSz(QWidget* parent = nullptr);
+
+    void Form_Load();
+
+    // Load the eight options from the settings file and mirror 开启启动 into the player window.
+    void 加载热键事件();
+    // Arm the hotkeys whose boxes are checked.
+    void 加载热键属性();
+    void 保存设置_Click();
+
+    void 减少音量_MouseUp();
+    void 禁音_MouseUp();
+
+    // The settings file and its section.
+    static QString optionsFile();
+    static QString optionsSection();
+
+    QPushButton* 保存设置;
+    QGroupBox* HotKey;
+    QCheckBox* 增加音量;
+    QCheckBox* 减少音量;
+    QCheckBox* 禁音;
+    QCheckBox* 自动全屏化;
+    QCheckBox* 版本自动更新;
+    QCheckBox* 自检测;
+    QCheckBox* 欢迎动画;
+    QCheckBox* 开启启动;
+    QLabel* HeadrImges;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void 增加音量_MouseUp();
+    void mirrorStartOptionToPlayer();
+    QList<QCheckBox*> boxesInFileOrder() const;
+};

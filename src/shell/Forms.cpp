@@ -1,0 +1,45 @@
+#include "shell/Forms.h"
+
+#include "menus/MuenFrm.h"
+#include "player/FlashFrm.h"
+#include "player/GameJsFrm.h"
+#include "settings/TabrazoSz.h"
+#include "shell/FormMain.h"
+#include "update/GyTabrazo.h"
+#include "update/TabrazoUpdateFm.h"
+
+namespace {
+// The pointer is set before the window's load runs, so that code reached from the load that asks
+// for the same window gets it instead of a second copy.
+template<typename Window>
+Window* touch(QPointer<Window>& slot)
+{
+    if (!slot) {
+        auto* window = new Window;
+        slot = window;
+        window->Form_Load();
+    }
+    return slot;
+}
+}
+
+Forms& forms()
+{
+    static Forms registry;
+    return registry;
+}
+
+FlashFrm* Forms::flashFrm() { return touch(flash); }
+MuenFrm* Forms::muenFrm() { return touch(muen); }
+GameJsFrm* Forms::gameJsFrm() { return touch(gameJs); }
+TabrazoUpdateFm* Forms::tabrazoUpdateFm() { return touch(update); }
+GyTabrazo* Forms::gyTabrazo() { return touch(about); }
+TabrazoSz* Forms::tabrazoSz() { return touch(settings); }
+
+bool Forms::unload(QWidget* window)
+{
+    if (!window)
+        return true;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    return window->close();
+}

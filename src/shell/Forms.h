@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPointer>
+
+class QWidget;
+class FormMain;
+class FlashFrm;
+class MuenFrm;
+class GameJsFrm;
+class TabrazoUpdateFm;
+class GyTabrazo;
+class TabrazoSz;
+
+// Owns the secondary windows: each is created, loaded hidden, the first time anything asks for it
+// and stays until it is unloaded, so the windows reach each other by their names.
+class Forms {
+public:
+    FormMain* formMain() const { return main; }
+    void setFormMain(FormMain* window) { main = window; }
+
+    FlashFrm* flashFrm();
+    MuenFrm* muenFrm();
+    GameJsFrm* gameJsFrm();
+    TabrazoUpdateFm* tabrazoUpdateFm();
+    GyTabrazo* gyTabrazo();
+    TabrazoSz* tabrazoSz();
+
+    // Without loading: null when the window was never touched or has been unloaded.
+    FlashFrm* loadedFlashFrm() const { return flash; }
+    MuenFrm* loadedMuenFrm() const { return muen; }
+    GameJsFrm* loadedGameJsFrm() const { return gameJs; }
+    TabrazoUpdateFm* loadedTabrazoUpdateFm() const { return update; }
+    GyTabrazo* loadedGyTabrazo() const { return about; }
+    TabrazoSz* loadedTabrazoSz() const { return settings; }
+
+    // Closes a window from code; false when the window refused (the updater may ask the user).
+    static bool unload(QWidget* window);
+
+private:
+    QPointer<FormMain> main;
+    QPointer<FlashFrm> flash;
+    QPointer<MuenFrm> muen;
+    QPointer<GameJsFrm> gameJs;
+    QPointer<TabrazoUpdateFm> update;
+    QPointer<GyTabrazo> about;
+    QPointer<TabrazoSz> settings;
+};
+
+Forms& forms();

@@ -1,0 +1,267 @@
+#include "catalogue/CatalogueFile.h"
+#include "outside/AnsiCodec.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCatalogueFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void cutsAtMarkers();
+    void categoryName_data();
+    void categoryName();
+    void getAttribute_data();
+    void getAttribute();
+    void recordFields();
+    void ids_data();
+    void ids();
+
+    void decodesGbk();
+    void decodesLikeOneStepAcrossPieces();
+    void unusableFiles();
+    void damagedContent();
+    void hundredMegabytes();
+
+private:
+    QString write(const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(QStringLiteral("f%1.Dll").arg(++files));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return path;
+    }
+
+    QTemporaryDir dir;
+    int files = 0;
+};
+
+void TestCatalogueFile::cutsAtMarkers()
+{
+    const QVector<Category> none = CatalogueFile::Parse(QString());
+    QCOMPARE(none.size(), 1);
+    QCOMPARE(CatalogueFile::Parse(u"<root><data title=\"lost\"/></root>"_qs).size(), 1);
+
+    const QVector<Category> c = CatalogueFile::Parse(u"<?xml version=\"1.0\"?><root name=\"prolog\"><data title=\"x\"/>"
+                                                     "<category name=\"A\"><data title=\"a1\"/><data title=\"a2\"/>"
+                                                     "</category><categoryX name=\"B\"><database title=\"b1\"/>"
+                                                     "<category name=\"C\"></category></root>"_qs);
+    QCOMPARE(c.size(), 4);
+    QCOMPARE(c[1].name, u"A"_qs);
+    QCOMPARE(c[1].games.size(), 3);
+    QCOMPARE(c[1].games[1].title, u"a1"_qs);
+    QCOMPARE(c[1].games[2].title, u"a2"_qs);
+    QCOMPARE(c[2].name, u"B"_qs);
+    QCOMPARE(c[2].games.size(), 2);
+    QCOMPARE(c[2].games[1].title, u"b1"_qs);
+    QCOMPARE(c[3].name, u"C"_qs);
+    QCOMPARE(c[3].games.size(), 1);
+    // Markers are case-sensitive.
+    QCOMPARE(CatalogueFile::Parse(u"<Category name=\"A\"><DATA/>"_qs).size(), 1);
+}
+
+void TestCatalogueFile::categoryName_data()
+{
+    QTest::addColumn<QString>("chunk");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("header name, records without") << u"<category name=\"H\"><data title=\"t\"/>"_qs << u"H"_qs;
+    QTest::newRow("no header name, first record's") << u"<category><data title=\"t\" name=\"R\"/>"_qs << u"R"_qs;
+    QTest::newRow("filename= before name=") << u"<category filename=\"f.xml\" name=\"H\">"_qs << u"f.xml"_qs;
+    QTest::newRow("none") << u"<category><data title=\"t\"/>"_qs << QString();
+}
+
+void TestCatalogueFile::categoryName()
+{
+    QFETCH(QString, chunk);
+    QFETCH(QString, name);
+    const QVector<Category> c = CatalogueFile::Parse(chunk);
+    QCOMPARE(c.size(), 2);
+    QCOMPARE(c[1].name, name);
+}
+
+void TestCatalogueFile::getAttribute_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << u" id=\"5\" title=\"t\""_qs << u"title"_qs << u"t"_qs;
+    QTest::newRow("ztid before id") << u" ztid=\"77\" id=\"5\""_qs << u"id"_qs << u"77"_qs;
+    QTest::newRow("id before ztid") << u" id=\"5\" ztid=\"77\""_qs << u"id"_qs << u"5"_qs;
+    QTest::newRow("first of two") << u"title=\"a\" title=\"b\""_qs << u"title"_qs << u"a"_qs;
+    QTest::newRow("entity kept") << u"title=\"Tom &amp; &#20320;\""_qs << u"title"_qs << u"Tom &amp; &#20320;"_qs;
+    QTest::newRow("no trimming") << u"title=\" a \r\n\""_qs << u"title"_qs << u" a \r\n"_qs;
+    QTest::newRow("space before quote") << u"title= \"abc\" x"_qs << u"title"_qs << u"\"abc"_qs;
+    QTest::newRow("single quotes") << u"title='abc' litpic=\"p\""_qs << u"title"_qs << u"bc' litpic=\"p"_qs;
+    QTest::newRow("one quote") << u"title=\"abc"_qs << u"title"_qs << QString();
+    QTest::newRow("no quote") << u"title=abc"_qs << u"title"_qs << QString();
+    QTest::newRow("empty value") << u"title=\"\" x=\"y\""_qs << u"title"_qs << QString();
+    QTest::newRow("case-sensitive") << u"Title=\"a\""_qs << u"title"_qs << QString();
+    QTest::newRow("missing") << u"litpic=\"a\""_qs << u"title"_qs << QString();
+    QTest::newRow("name without =") << u"title \"a\" title=\"b\""_qs << u"title"_qs << u"b"_qs;
+    QTest::newRow("= at the start") << u"=\"a\""_qs << u"title"_qs << QString();
+    QTest::newRow("empty text") << QString() << u"id"_qs << QString();
+}
+
+void TestCatalogueFile::getAttribute()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QCOMPARE(CatalogueFile::GetAttribute(text, name), value);
+    // A record yields what GetAttribute yields on it.
+    const QVector<Category> c = CatalogueFile::Parse(u"<category><data"_qs + text);
+    if (name == u"title")
+        QCOMPARE(c[1].games[1].title, value);
+}
+
+void TestCatalogueFile::recordFields()
+{
+    const QVector<Category> c = CatalogueFile::Parse(
+        u"<category name=\"N\"><data id=\"12\" title=\"T\" litpic=\"/p.jpg\" filesize=\"1.2M\" flash_fangfa=\"F\" "
+        "flashurl=\"http://h/g.swf\" flashsay=\"S\" onclick=\"9\" keyboard=\"K\" ztid=\"3\"/>\r\n"
+        "<data title=\"only\" flashsay=\"x <database y\"/>"_qs);
+    QCOMPARE(c[1].games.size(), 4);
+    const Game& g = c[1].games[1];
+    QCOMPARE(g.id, qint16(12));
+    QCOMPARE(g.fid, qint16(0));
+    QCOMPARE(g.title, u"T"_qs);
+    QCOMPARE(g.litpic, u"/p.jpg"_qs);
+    QCOMPARE(g.filesize, u"1.2M"_qs);
+    QCOMPARE(g.flash_fangfa, u"F"_qs);
+    QCOMPARE(g.flashurl, u"http://h/g.swf"_qs);
+    QCOMPARE(g.flashsay, u"S"_qs);
+    QCOMPARE(g.onclick, u"9"_qs);
+    QCOMPARE(g.keyboard, u"K"_qs);
+    QCOMPARE(g.ztid, u"3"_qs);
+    // Missing attributes are empty; a "<data" inside a value still starts a record.
+    QCOMPARE(c[1].games[2].title, u"only"_qs);
+    QCOMPARE(c[1].games[2].id, qint16(0));
+    QVERIFY(c[1].games[2].litpic.isNull() || c[1].games[2].litpic.isEmpty());
+    QCOMPARE(c[1].games[2].flashsay, QString());
+    QCOMPARE(c[1].games[3].title, QString());
+}
+
+void TestCatalogueFile::ids_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("id");
+    const struct {
+        const char* text;
+        int id;
+    } rows[] = {
+        { "7", 7 }, { "2.5", 2 }, { "3.5", 4 }, { "-0.5", 0 }, { "-2.5", -2 }, { "-3.5", -4 }, { "0.5000001", 1 },
+        { "2.49999999999999999999", 2 }, { " \t12 ", 12 }, { "+7", 7 }, { "007", 7 }, { "5.", 5 }, { ".5", 0 },
+        { ".51", 1 }, { "32767", 32767 }, { "-32768", -32768 }, { "32767.4", 32767 }, { "-32768.5", -32768 },
+        // What Basic's conversion would refuse gives 0.
+        { "32768", 0 }, { "-32769", 0 }, { "32767.5", 0 }, { "99999999999999999999", 0 }, { "", 0 }, { " ", 0 },
+        { "abc", 0 }, { "12abc", 0 }, { "1 2", 0 }, { "--1", 0 }, { "+", 0 }, { ".", 0 }, { "1e3", 0 }, { "0x10", 0 },
+        { "1,000", 0 }, { "\xd9\xa3", 0 }, // an Arabic-Indic digit
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.text) << QString::fromUtf8(row.text) << row.id;
+}
+
+void TestCatalogueFile::ids()
+{
+    QFETCH(QString, text);
+    QFETCH(int, id);
+    const QVector<Category> c = CatalogueFile::Parse(u"<category><data title=\"kept\" id=\""_qs + text + u"\"/>"_qs);
+    QCOMPARE(c[1].games.size(), 2);
+    QCOMPARE(c[1].games[1].title, u"kept"_qs);
+    QCOMPARE(int(c[1].games[1].id), id);
+}
+
+void TestCatalogueFile::decodesGbk()
+{
+    // 益智 / 连连看, the euro sign and a four-byte GB18030 sequence for U+20000.
+    const QByteArray bytes = QByteArray::fromHex("3c63617465676f7279206e616d653d22d2e6d6c7223e"
+                                                 "3c64617461207469746c653d22c1acc1acbfb4a2e39532823622")
+        + "/>";
+    const QVector<Category> c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(write(bytes)));
+    QCOMPARE(c.size(), 2);
+    QCOMPARE(c[1].name, u"益智"_qs);
+    QCOMPARE(c[1].games[1].title, u"连连看€\U00020000"_qs);
+}
+
+void TestCatalogueFile::decodesLikeOneStepAcrossPieces()
+{
+    // Random bytes put multi-byte and invalid sequences across every internal read boundary; a
+    // long stretch without any byte below 0x30 forces a larger read piece.
+    QRandomGenerator random(42);
+    QByteArray bytes(1500 * 1024, Qt::Uninitialized);
+    for (char& b : bytes)
+        b = char(random.bounded(256));
+    for (qsizetype i = 300 * 1024; i < 900 * 1024; ++i)
+        bytes[i] = char(i % 7 == 0 ? '0' + i % 10 : 0x81 + i % 0x7E);
+    QCOMPARE(CatalogueFile::ReadTextFile(write(bytes)), AnsiCodec::decode(bytes));
+}
+
+void TestCatalogueFile::unusableFiles()
+{
+    QVERIFY(CatalogueFile::ReadTextFile(dir.filePath(u"missing.Dll"_qs)).isEmpty());
+    QVERIFY(CatalogueFile::ReadTextFile(dir.path()).isEmpty());
+    QVERIFY(CatalogueFile::ReadTextFile(QString()).isEmpty());
+    const QString empty = CatalogueFile::ReadTextFile(write(QByteArray()));
+    QVERIFY(empty.isEmpty());
+    QCOMPARE(CatalogueFile::Parse(empty).size(), 1);
+}
+
+void TestCatalogueFile::damagedContent()
+{
+    // An invalid lead byte must not swallow the quote after it; a lone lead byte at the end is kept.
+    QVector<Category> c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(
+        write("<category name=\"\x81\"><data id=\"1\" title=\"a\xff\x80z\"/><data id=\"2\" title=\"x\xd2")));
+    QCOMPARE(c.size(), 2);
+    QCOMPARE(c[1].name, u"\uFFFD"_qs);
+    QCOMPARE(c[1].games.size(), 3);
+    QCOMPARE(c[1].games[1].title, u"a\uFFFD\uFFFDz"_qs);
+    // Cut off inside the value: the record stays, without that value.
+    QCOMPARE(c[1].games[2].id, qint16(2));
+    QCOMPARE(c[1].games[2].title, QString());
+
+    QRandomGenerator random(7);
+    QByteArray junk(256 * 1024, Qt::Uninitialized);
+    for (char& b : junk)
+        b = char(random.bounded(256));
+    for (int i = 0; i < 200; ++i)
+        junk.insert(random.bounded(junk.size()), i % 3 ? QByteArrayView("<data id=\"") : QByteArrayView("<category"));
+    c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(write(junk)));
+    QVERIFY(c.size() > 1);
+    QVERIFY(c[0].name.isEmpty());
+}
+
+void TestCatalogueFile::hundredMegabytes()
+{
+    const QByteArray record = "<data id=\"1\" title=\"\xc1\xac\xc1\xac\xbf\xb4\" litpic=\"/l/1.jpg\" filesize=\"2M\" "
+                              "flash_fangfa=\"x\" flashurl=\"http://h/1.swf\" flashsay=\""
+        + QByteArray(200, 'a') + "\" onclick=\"1\" keyboard=\"k\" ztid=\"9\"/>\r\n";
+    QByteArray category = "<category name=\"c\">\r\n";
+    for (int i = 0; i < 1000; ++i)
+        category += record;
+    const qsizetype target = 100 * 1024 * 1024;
+    QByteArray bytes;
+    bytes.reserve(target + category.size());
+    while (bytes.size() < target)
+        bytes += category;
+    bytes.truncate(target);
+    const qsizetype categories = bytes.count("<category");
+    const qsizetype games = bytes.count("<data");
+
+    const QString text = CatalogueFile::ReadTextFile(write(bytes));
+    QCOMPARE(text, AnsiCodec::decode(bytes));
+    const QVector<Category> c = CatalogueFile::Parse(text);
+    QCOMPARE(c.size(), categories + 1);
+    qsizetype parsed = 0;
+    for (const Category& category : c)
+        parsed += category.games.size() - 1;
+    QCOMPARE(parsed, games);
+    QCOMPARE(c[1].games[1000].title, u"连连看"_qs);
+}
+
+QTEST_GUILESS_MAIN(TestCatalogueFile)
+#include "tst_cataloguefile.moc"

@@ -1,0 +1,194 @@
+#include "ContentServer.h"
+
+#include "net/HttpRequest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Every event of one request, in order, as text.
+class EventLog : public QObject {
+public:
+    explicit EventLog(HttpRequest* request)
+    {
+        connect(request, &HttpRequest::OnResponseStart, this, [this](int status, const QString& type) {
+            events << QStringLiteral("start %1 %2").arg(status).arg(type);
+        });
+        connect(request, &HttpRequest::OnResponseDataAvailable, this, [this](const QByteArray& data) {
+            if (events.isEmpty() || events.last() != QLatin1String("data"))
+                events << QStringLiteral("data");
+            body += data;
+        });
+        connect(request, &HttpRequest::OnResponseFinished, this, [this] { events << QStringLiteral("finished"); });
+        connect(request, &HttpRequest::OnError, this, [this](int number, const QString&) {
+            events << QStringLiteral("error %1").arg(number);
+        });
+    }
+
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor([this] {
+            return !events.isEmpty() && (events.last() == QLatin1String("finished") || events.last().startsWith(u'e'));
+        }, 20000);
+    }
+
+    QStringList events;
+    QByteArray body;
+};
+
+class TestHttpRequest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void eventsInOrder();
+    void errorPageFinishesNormally();
+    void transportFailuresRaiseOnError_data();
+    void transportFailuresRaiseOnError();
+    void refusedConnection();
+    void abortThenReuse();
+    void reopenFromInsideTheErrorHandler();
+    void synchronousSend();
+
+private:
+    QTemporaryDir m_dir;
+    ContentServer m_server;
+    QByteArray m_data;
+};
+
+void TestHttpRequest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_data = ContentServer::randomBytes(600 * 1024);
+    for (const char* name : { "version.xml", "cut.xml", "reset.xml", "stall.xml" }) {
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(m_data);
+    }
+    QVERIFY(m_server.start(m_dir.path()));
+    QVERIFY(m_server.setFault(QStringLiteral("/cut.xml"), QStringLiteral("cut")));
+    QVERIFY(m_server.setFault(QStringLiteral("/reset.xml"), QStringLiteral("reset")));
+    QVERIFY(m_server.setFault(QStringLiteral("/stall.xml"), QStringLiteral("stall")));
+}
+
+void TestHttpRequest::eventsInOrder()
+{
+    HttpRequest request;
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/version.xml")), true);
+    request.Send();
+    QVERIFY(log.events.isEmpty());
+    QVERIFY(log.waitForEnd());
+    QCOMPARE(log.events, (QStringList { QStringLiteral("start 200 text/xml"), QStringLiteral("data"),
+                             QStringLiteral("finished") }));
+    QVERIFY(log.body == m_data);
+    QVERIFY(request.ResponseBody() == m_data);
+    QCOMPARE(request.Status(), 200);
+    QCOMPARE(request.GetResponseHeader(QStringLiteral("content-length")).toInt(), m_data.size());
+    QVERIFY(request.GetResponseHeader(QStringLiteral("X-None")).isEmpty());
+}
+
+void TestHttpRequest::errorPageFinishesNormally()
+{
+    HttpRequest request;
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/missing.xml")), true);
+    request.Send();
+    QVERIFY(log.waitForEnd());
+    QCOMPARE(log.events.first(), QStringLiteral("start 404 text/html"));
+    QCOMPARE(log.events.last(), QStringLiteral("finished"));
+    QVERIFY(request.ResponseBody().contains("Not Found"));
+    QCOMPARE(request.Status(), 404);
+}
+
+void TestHttpRequest::transportFailuresRaiseOnError_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<int>("number");
+    QTest::newRow("cut short") << QStringLiteral("/cut.xml") << 30000 << 12030;
+    QTest::newRow("reset") << QStringLiteral("/reset.xml") << 30000 << 12030;
+    QTest::newRow("stalled") << QStringLiteral("/stall.xml") << 300 << 12002;
+}
+
+void TestHttpRequest::transportFailuresRaiseOnError()
+{
+    QFETCH(QString, path);
+    QFETCH(int, timeout);
+    QFETCH(int, number);
+    HttpRequest request;
+    request.SetTimeouts(0, 60000, 30000, timeout);
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(path), true);
+    request.Send();
+    QVERIFY(log.waitForEnd());
+    QCOMPARE(log.events.last(), QStringLiteral("error %1").arg(number));
+    QVERIFY(!log.events.contains(QStringLiteral("finished")));
+}
+
+void TestHttpRequest::refusedConnection()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    HttpRequest request;
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), QStringLiteral("http://127.0.0.1:%1/x").arg(port), true);
+    request.Send();
+    QVERIFY(log.waitForEnd());
+    QCOMPARE(log.events, QStringList { QStringLiteral("error 12029") });
+}
+
+void TestHttpRequest::abortThenReuse()
+{
+    HttpRequest request;
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/stall.xml")), true);
+    request.Send();
+    QVERIFY(QTest::qWaitFor([&] { return log.events.contains(QStringLiteral("data")); }, 10000));
+    request.Abort();
+    QTest::qWait(200);
+    QCOMPARE(log.events.size(), 2);
+
+    log.events.clear();
+    log.body.clear();
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/version.xml")), true);
+    request.Send();
+    QVERIFY(log.waitForEnd());
+    QCOMPARE(log.events.last(), QStringLiteral("finished"));
+    QVERIFY(request.ResponseBody() == m_data);
+}
+
+void TestHttpRequest::reopenFromInsideTheErrorHandler()
+{
+    // The updater retries from its error handler.
+    HttpRequest request;
+    EventLog log(&request);
+    const QString good = m_server.url(QStringLiteral("/version.xml"));
+    connect(&request, &HttpRequest::OnError, this, [&] {
+        request.Open(QStringLiteral("GET"), good, true);
+        request.Send();
+    });
+    request.Open(QStringLiteral("GET"), QStringLiteral("http://127.0.0.1:1/"), true);
+    request.Send();
+    QVERIFY(QTest::qWaitFor([&] { return log.events.contains(QStringLiteral("finished")); }, 20000));
+    QCOMPARE(log.events.first(), QStringLiteral("error 12029"));
+    QVERIFY(request.ResponseBody() == m_data);
+}
+
+void TestHttpRequest::synchronousSend()
+{
+    HttpRequest request;
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/version.xml")), false);
+    request.Send();
+    QCOMPARE(log.events.last(), QStringLiteral("finished"));
+    QCOMPARE(request.Status(), 200);
+}
+
+QTEST_GUILESS_MAIN(TestHttpRequest)
+#include "tst_httprequest.moc"

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ContentRoot.h"
+#include "Fault.h"
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+class HttpRequest;
+class Server;
+
+// Serves the requests of one client connection; the Server owns and closes the socket.
+class Connection {
+public:
+    Connection(int fd, Server& server);
+    void run();
+
+private:
+    // What happens to the connection after a response.
+    enum class Next { KeepAlive, Close, Drop };
+    enum class ReadResult { Ok, Closed, TooLarge };
+
+    ReadResult readHead(std::string& head);
+    bool readMore();
+    bool discardBody(size_t length);
+
+    Next handle(const HttpRequest& request);
+    Next handleControl(const HttpRequest& request, std::string_view path);
+    Next serveFile(const HttpRequest& request, const ContentRoot::File& file);
+    Next serveFault(const HttpRequest& request, const ContentRoot::File& file, const Fault& fault);
+
+    std::string statusHead(int status, bool keepAlive) const;
+    static std::string fileHeaders(const ContentRoot::File& file);
+    Next sendText(int status, std::string_view contentType, std::string_view body, bool keepAlive,
+        std::string_view extraHeaders = {});
+    Next sendError(int status, bool keepAlive, std::string_view extraHeaders = {});
+
+    bool sendAll(std::string_view data, bool more = false);
+    bool sendFileRange(int fileFd, off_t offset, off_t length);
+    bool sendThrottled(int fileFd, off_t length, long bytesPerSecond);
+    void waitForPeerClose();
+    void waitForSendQueueEmpty();
+    void lingeringClose();
+
+    int m_fd;
+    Server& m_server;
+    std::string m_buffer;
+    int m_minorVersion = 1;
+    bool m_headOnly = false;
+};
