@@ -74,11 +74,11 @@ def notices(base):
 def game_movie(game, seed):
     background, colors = movies.game_colors(game.id, seed)
     # Every fourth movie is zlib-compressed (CWS) so both header kinds get served.
-    spec = movies.MovieSpec(
+    opts = movies.MovieOptions(
         game.id, scheme=game.scheme, big=game.big, compress=(game.id % 4 == 0 and not game.big), seed=seed,
         background=background, colors=colors,
     )
-    return movies.build_movie(spec)
+    return movies.build_movie(opts)
 
 
 def write_site(site, base, count, seed):

@@ -3,7 +3,7 @@
 import colorsys
 import math
 import random
-from dataclasses import dataclass, field
+from dataclasses import dataclass
 
 import swf
 
@@ -19,14 +19,14 @@ SCHEMES = ("arrows", "arrows_space", "wasd", "mouse")
 
 
 @dataclass
-class MovieSpec:
+class MovieOptions:
     game_id: int
     scheme: str = "arrows"
     big: bool = False
     compress: bool = False
     seed: int = 0
-    background: tuple = field(default=None)
-    colors: list = field(default=None)
+    background: tuple = None
+    colors: list = None
 
 
 def hsv(h, s, v):
@@ -78,8 +78,11 @@ def _enter_frame_body(scheme):
     """_root.onEnterFrame: move the hero. Position lives on _root so a timeline rewind cannot reset it."""
     code = swf.Actions()
     if scheme == "mouse":
+        # Until the pointer has moved, _xmouse is 0 and the hero would sit in the corner.
+        _this_member(code, "mm").op(code.NOT).branch_if("still")
         _set_hero_prop(code, "_x", lambda c: _this_member(c, "_xmouse"))
         _set_hero_prop(code, "_y", lambda c: _this_member(c, "_ymouse"))
+        code.label("still")
     else:
         left, right, up, down = KEYS_WASD if scheme == "wasd" else KEYS_ARROWS
         if scheme == "arrows_space":
@@ -116,6 +119,12 @@ def frame_script(scheme):
     code.push("_root").op(code.GET_VARIABLE).push("onEnterFrame")
     code.define_function(_enter_frame_body(scheme))
     code.op(code.SET_MEMBER)
+    if scheme == "mouse":
+        mark = swf.Actions()
+        _set_this_member(mark, "mm", lambda c: c.push(True))
+        code.push("_root").op(code.GET_VARIABLE).push("onMouseMove")
+        code.define_function(mark)
+        code.op(code.SET_MEMBER)
     return code.assemble()
 
 
@@ -136,19 +145,19 @@ def noise_rgb(width, height, seed):
     return random.Random(f"noise:{seed}").randbytes(width * height * 3)
 
 
-def build_movie(spec):
-    background, colors = spec.background, spec.colors
+def build_movie(opts):
+    background, colors = opts.background, opts.colors
     if background is None or colors is None:
-        background, colors = game_colors(spec.game_id, spec.seed)
-    rnd = random.Random(f"movie:{spec.seed}:{spec.game_id}")
+        background, colors = game_colors(opts.game_id, opts.seed)
+    rnd = random.Random(f"movie:{opts.seed}:{opts.game_id}")
     tags = [swf.file_attributes(0), swf.set_background_color(background)]
     place = []
     depth = 1
 
-    if spec.big:
+    if opts.big:
         # Incompressible noise so the file stays large after zlib.
         bw, bh = 1000, 600
-        tags.append(swf.define_bits_lossless_rgb(100, bw, bh, noise_rgb(bw, bh, f"{spec.seed}:{spec.game_id}")))
+        tags.append(swf.define_bits_lossless_rgb(100, bw, bh, noise_rgb(bw, bh, f"{opts.seed}:{opts.game_id}")))
         panel_h = 110
         fill = swf.bitmap_fill(100, swf.matrix(0, HEIGHT - panel_h, scale=swf.TWIPS))
         tags.append(swf.define_shape3(101, [(fill, swf.rectangle(0, HEIGHT - panel_h, WIDTH, panel_h))]))
@@ -163,7 +172,7 @@ def build_movie(spec):
     actors = []
     for k in range(4):
         size = rnd.randint(22, 48)
-        kind = (spec.game_id + k) % 4
+        kind = (opts.game_id + k) % 4
         tags.append(
             swf.define_shape3(
                 1 + k, [(swf.solid_fill(colors[k]), _actor_paths(kind, size))], line=(2, _darker(colors[k], 0.5))
@@ -204,10 +213,10 @@ def build_movie(spec):
         place.append(swf.place_object2(a["depth"], a["id"], actor_matrix(a, 0)))
     place.append(swf.place_object2(50, 22, swf.matrix(WIDTH // 2, HEIGHT - 90), name="hero"))
     tags += place
-    tags.append(swf.do_action(frame_script(spec.scheme)))
+    tags.append(swf.do_action(frame_script(opts.scheme)))
     tags.append(swf.show_frame())
     for frame in range(1, LOOP_FRAMES):
         for a in actors:
             tags.append(swf.place_object2(a["depth"], mat=actor_matrix(a, frame), move=True))
         tags.append(swf.show_frame())
-    return swf.movie(tags, LOOP_FRAMES, WIDTH, HEIGHT, FPS, version=8, compress=spec.compress)
+    return swf.movie(tags, LOOP_FRAMES, WIDTH, HEIGHT, FPS, version=8, compress=opts.compress)

@@ -31,13 +31,12 @@ class BitWriter:
     def ub(self, nbits, value):
         if value < 0 or value >= (1 << nbits):
             raise ValueError(f"{value} does not fit in {nbits} unsigned bits")
-        for i in range(nbits - 1, -1, -1):
-            self._acc = (self._acc << 1) | ((value >> i) & 1)
-            self._nbits += 1
-            if self._nbits == 8:
-                self._bytes.append(self._acc)
-                self._acc = 0
-                self._nbits = 0
+        self._acc = (self._acc << nbits) | value
+        self._nbits += nbits
+        while self._nbits >= 8:
+            self._nbits -= 8
+            self._bytes.append((self._acc >> self._nbits) & 0xFF)
+        self._acc &= (1 << self._nbits) - 1
 
     def sb(self, nbits, value):
         if nbits and not (-(1 << (nbits - 1)) <= value < (1 << (nbits - 1))):

@@ -42,6 +42,8 @@ int main(int argc, char** argv)
     }
     // Temporary files and the URL cache go where the program folder would be.
     ProgramFolder::setOverride(outDir);
+    // A cached copy would be answered with 304 and measure nothing.
+    QDir(outDir + QLatin1String("/UrlCache")).removeRecursively();
 
     DownLoad download;
     bool failed = true;

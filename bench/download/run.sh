@@ -39,13 +39,15 @@ best_bench=0
 best_curl=0
 for round in $(seq "$rounds"); do
     rm -rf "$work/out" && mkdir "$work/out"
-    line=$("$bench" "$url" "$work/out" | tee /dev/stderr | sed -n 's/.* = \([0-9.]*\) MiB\/s.*/\1/p')
-    best_bench=$(echo "$line $best_bench" | awk '{ print ($1 > $2) ? $1 : $2 }')
+    report=$("$bench" "$url" "$work/out")
+    echo "$report"
+    mib=$(echo "$report" | sed -n 's/.* = \([0-9.]*\) MiB\/s.*/\1/p')
+    best_bench=$(echo "$mib $best_bench" | awk '{ print ($1 > $2) ? $1 : $2 }')
 
     rm -rf "$work/out" && mkdir "$work/out"
     speed=$(curl -s -o "$work/out/curl.bin" -w '%{speed_download}' "$url")
     mib=$(echo "$speed" | awk '{ printf "%.1f", $1 / 1048576 }')
-    echo "curl -o FILE: $mib MiB/s" >&2
+    echo "curl -o FILE: $mib MiB/s"
     best_curl=$(echo "$mib $best_curl" | awk '{ print ($1 > $2) ? $1 : $2 }')
     rm -f "$work/out/curl.bin"
 done

@@ -58,8 +58,10 @@ QStringView attribute(QStringView text, QStringView name)
     if (firstQuote < 0)
         return {};
     const qsizetype secondQuote = text.indexOf(u'"', firstQuote + 1);
+    if (secondQuote < 0)
+        return {};
+    // The second quote lies before the value's start only when name itself holds a quote.
     const qsizetype start = match + name.size() + 2;
-    // secondQuote < start only happens when name itself holds a quote.
     if (secondQuote <= start)
         return {};
     return text.sliced(start, secondQuote - start);
@@ -70,8 +72,8 @@ QStringView attribute(QStringView text, QStringView name)
 // walks its candidates from the start of the record, so it finds what attribute() finds.
 class RecordMarks {
 public:
-    // Longer records (never seen in a real catalogue) go through attribute(), whose memory use
-    // does not grow with the record.
+    // Records far longer than any real one go through attribute(), whose memory use does not grow
+    // with the record.
     static constexpr qsizetype kLimit = 1 << 16;
 
     void index(QStringView record)

@@ -42,12 +42,13 @@ struct DownLoad::Transfer {
         , cache(folder + QLatin1String("/UrlCache"))
     {
     }
+    ~Transfer() { closeFile(); }
 
     QString folder;
     UrlCache cache;
     QUrl url;
     QString tempPath;
-    QFile file;
+    int fd = -1;
     QNetworkReply* reply = nullptr;
     std::optional<UrlCache::Entry> cached;
     qint64 received = 0;
@@ -58,9 +59,9 @@ struct DownLoad::Transfer {
     // A fresh file in the program folder, so that the owner's move never crosses file systems.
     bool createTempFile()
     {
-        file.close();
+        closeFile();
         QByteArray name = QFile::encodeName(folder + QLatin1String("/.dl-XXXXXX"));
-        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
         if (fd < 0) {
             qCDebug(lcNet) << "cannot create a temporary file in" << folder << ":" << strerror(errno);
             tempPath.clear();
@@ -69,7 +70,32 @@ struct DownLoad::Transfer {
         // The owner moves the file into place as it is; give it the usual permissions, not mkostemp's 0600.
         ::fchmod(fd, 0644);
         tempPath = QFile::decodeName(name);
-        return file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+        return true;
+    }
+
+    bool write(const char* data, qint64 size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(fd, data, size_t(size));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                qCDebug(lcNet) << "writing" << tempPath << "failed:" << strerror(n < 0 ? errno : ENOSPC);
+                return false;
+            }
+            data += n;
+            size -= n;
+        }
+        return true;
+    }
+
+    bool closeFile()
+    {
+        if (fd < 0)
+            return true;
+        const bool ok = ::close(fd) == 0;
+        fd = -1;
+        return ok;
     }
 };
 
@@ -116,7 +142,7 @@ void DownLoad::Cancel()
         t->reply->abort();
         t->reply->deleteLater();
     }
-    t->file.close();
+    t->closeFile();
     if (!t->tempPath.isEmpty())
         QFile::remove(t->tempPath);
 }
@@ -160,8 +186,7 @@ bool DownLoad::drain()
             break;
         if (!keep)
             continue;
-        if (t->file.write(buffer, n) != n) {
-            qCDebug(lcNet) << "writing" << t->tempPath << "failed:" << t->file.errorString();
+        if (!t->write(buffer, n)) {
             complete(false);
             return false;
         }
@@ -202,7 +227,7 @@ void DownLoad::finishReply()
     QNetworkReply* reply = t->reply;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status == 304 && t->cached) {
-        t->file.close();
+        t->closeFile();
         QFile::remove(t->tempPath);
         if (t->cache.checkout(*t->cached, t->tempPath)) {
             t->received = t->expected = t->cached->size;
@@ -229,6 +254,11 @@ void DownLoad::finishReply()
         qCDebug(lcNet) << t->url << "failed: status" << status << reply->errorString();
     if (ok && t->expected >= 0 && t->received != t->expected) {
         qCDebug(lcNet) << t->url << "ended after" << t->received << "of" << t->expected << "bytes";
+        ok = false;
+    }
+    // Delayed write errors (quota, network file systems) only show when closing.
+    if (ok && !t->closeFile()) {
+        qCDebug(lcNet) << "closing" << t->tempPath << "failed:" << strerror(errno);
         ok = false;
     }
     if (ok) {
@@ -262,8 +292,9 @@ void DownLoad::complete(bool ok)
         t->reply->abort();
         t->reply->deleteLater();
     }
-    t->file.close();
     QString path;
+    if (!t->closeFile())
+        ok = false;
     if (ok)
         path = t->tempPath;
     else if (!t->tempPath.isEmpty())

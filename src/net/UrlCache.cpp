@@ -63,7 +63,7 @@ bool sameFile(const UrlCache::Entry& entry, const struct stat& info)
 bool matches(const UrlCache::Entry& entry, const QString& path)
 {
     struct stat info;
-    return statFile(path, info) && sameFile(entry, info) && fingerprint(path) == entry.fingerprint;
+    return statFile(path, info) && sameFile(entry, info);
 }
 
 bool linkOrCopy(const QString& from, const QString& to)

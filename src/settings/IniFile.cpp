@@ -137,15 +137,22 @@ Entry parseLine(const QByteArray& bytes, const Line& line, bool wantKeys)
     return entry;
 }
 
-QString valueOf(const QByteArray& bytes, const Entry& entry)
+// At most maxChars characters of the value (all of it when negative), less a pair of quotes
+// around the whole value. Quotes are single bytes that no GBK sequence contains, so they are
+// found on the bytes and a long value is never decoded in full.
+QString valueOf(const QByteArray& bytes, const Entry& entry, qsizetype maxChars = -1)
 {
-    QString value = AnsiCodec::decode(QByteArrayView(bytes).sliced(entry.valueBegin, entry.valueEnd - entry.valueBegin));
-    if (value.size() >= 2) {
-        const QChar first = value.front();
-        if ((first == u'"' || first == u'\'') && value.back() == first)
-            value = value.mid(1, value.size() - 2);
+    qsizetype b = entry.valueBegin;
+    qsizetype e = entry.valueEnd;
+    if (e - b >= 2 && (bytes.at(b) == '"' || bytes.at(b) == '\'') && bytes.at(e - 1) == bytes.at(b)) {
+        ++b;
+        --e;
     }
-    return value;
+    // No character takes more than four bytes.
+    if (maxChars >= 0 && e - b > maxChars * 4 + 4)
+        e = b + maxChars * 4 + 4;
+    const QString value = AnsiCodec::decode(QByteArrayView(bytes).sliced(b, e - b));
+    return maxChars >= 0 ? value.left(maxChars) : value;
 }
 
 // Where a key sits: the first matching section, the first matching key in it, and the line after
@@ -318,7 +325,7 @@ int IniFile::getString(const QString& section, const QString& key, const QString
     if (readable) {
         const Location at = locate(bytes, sectionName, cleanName(key));
         if (at.keyFound)
-            return copyText(valueOf(bytes, at.key), out, size);
+            return copyText(valueOf(bytes, at.key, size - 1), out, size);
     }
     return copyText(fallback, out, size);
 }
@@ -328,8 +335,8 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     const QString sectionName = cleanName(section);
     const QString keyName = cleanName(key);
     QString text = cString(value);
-    const qsizetype lead = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return !isBlank(c.unicode()); })
-        - text.cbegin();
+    const qsizetype lead
+        = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return !isBlank(c.unicode()); }) - text.cbegin();
     text.remove(0, lead);
 
     // Anything that would come back as other lines or another key is refused, not written.

@@ -28,6 +28,7 @@
 #include "widgets/wt.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -116,7 +117,8 @@ FormMain::FormMain(QWidget* parent)
     SbPlayFrm = frame(this, "SbPlayFrm", 45, 1485, 4815, 6645);
     ListSB = place(new ListBoxEx(SbPlayFrm), "ListSB", 0, 0, 4815, 6645);
     SbPlayFrm->hide();
-    ListBoxEx::applyListColours(List1, List2, List4, ListSB);
+    for (ListBoxEx* list : { List1, List2, List4, ListSB })
+        list->ReadProperties(ListBoxEx::SavedProperties(list->objectName()));
 
     DJ = place(new QLabel(this), "DJ", 45, 1485, 4830, 6660);
     DJ->setPixmap(Skin::picture(QStringLiteral("DJ")));

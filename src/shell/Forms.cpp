@@ -36,6 +36,15 @@ TabrazoUpdateFm* Forms::tabrazoUpdateFm() { return touch(update); }
 GyTabrazo* Forms::gyTabrazo() { return touch(about); }
 TabrazoSz* Forms::tabrazoSz() { return touch(settings); }
 
+FormMain* Forms::formMain() const { return main; }
+void Forms::setFormMain(FormMain* window) { main = window; }
+FlashFrm* Forms::loadedFlashFrm() const { return flash; }
+MuenFrm* Forms::loadedMuenFrm() const { return muen; }
+GameJsFrm* Forms::loadedGameJsFrm() const { return gameJs; }
+TabrazoUpdateFm* Forms::loadedTabrazoUpdateFm() const { return update; }
+GyTabrazo* Forms::loadedGyTabrazo() const { return about; }
+TabrazoSz* Forms::loadedTabrazoSz() const { return settings; }
+
 bool Forms::unload(QWidget* window)
 {
     if (!window)

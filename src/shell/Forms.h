@@ -15,8 +15,8 @@ class TabrazoSz;
 // and stays until it is unloaded, so the windows reach each other by their names.
 class Forms {
 public:
-    FormMain* formMain() const { return main; }
-    void setFormMain(FormMain* window) { main = window; }
+    FormMain* formMain() const;
+    void setFormMain(FormMain* window);
 
     FlashFrm* flashFrm();
     MuenFrm* muenFrm();
@@ -26,12 +26,12 @@ public:
     TabrazoSz* tabrazoSz();
 
     // Without loading: null when the window was never touched or has been unloaded.
-    FlashFrm* loadedFlashFrm() const { return flash; }
-    MuenFrm* loadedMuenFrm() const { return muen; }
-    GameJsFrm* loadedGameJsFrm() const { return gameJs; }
-    TabrazoUpdateFm* loadedTabrazoUpdateFm() const { return update; }
-    GyTabrazo* loadedGyTabrazo() const { return about; }
-    TabrazoSz* loadedTabrazoSz() const { return settings; }
+    FlashFrm* loadedFlashFrm() const;
+    MuenFrm* loadedMuenFrm() const;
+    GameJsFrm* loadedGameJsFrm() const;
+    TabrazoUpdateFm* loadedTabrazoUpdateFm() const;
+    GyTabrazo* loadedGyTabrazo() const;
+    TabrazoSz* loadedTabrazoSz() const;
 
     // Closes a window from code; false when the window refused (the updater may ask the user).
     static bool unload(QWidget* window);

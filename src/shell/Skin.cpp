@@ -1,7 +1,6 @@
 #include "shell/Skin.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
@@ -9,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QPalette>
 #include <QPixmapCache>
+#include <QVector>
 #include <QWidget>
 
 Q_LOGGING_CATEGORY(lcSkin, "tabrazo.skin")
@@ -211,7 +211,24 @@ QRegion Skin::colourKeyRegion(const QPixmap& background)
         image = image.scaled(logical, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     // Only an opaque pixel of exactly the key colour is cut; blended edge pixels stay.
     image = image.convertToFormat(QImage::Format_ARGB32);
-    return QRegion(QBitmap::fromImage(image.createMaskFromColor(keyColour, Qt::MaskOutColor)));
+    QVector<QRect> runs;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int x = 0;
+        while (x < image.width()) {
+            while (x < image.width() && line[x] == keyColour)
+                ++x;
+            const int start = x;
+            while (x < image.width() && line[x] != keyColour)
+                ++x;
+            if (x > start)
+                runs.append(QRect(start, y, x - start, 1));
+        }
+    }
+    // One band per row, runs left to right: the banded order setRects expects.
+    QRegion shape;
+    shape.setRects(runs.constData(), int(runs.size()));
+    return shape;
 }
 
 void Skin::applyColourKeyMask(QWidget* window, const QPixmap& background)

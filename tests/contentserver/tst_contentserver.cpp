@@ -309,8 +309,8 @@ void TestContentServer::conditionalGet()
     QCOMPARE(status(*get("/catalog.xml", { { "If-None-Match", "\"other\"" } })), 200);
     QCOMPARE(status(*get("/catalog.xml", { { "If-Modified-Since", "Sat, 01 Jan 2000 00:00:00 GMT" } })), 200);
     // A tag that does not match wins over a date that would.
-    QCOMPARE(status(*get("/catalog.xml", { { "If-None-Match", "\"other\"" }, { "If-Modified-Since", lastModified } })),
-        200);
+    QCOMPARE(
+        status(*get("/catalog.xml", { { "If-None-Match", "\"other\"" }, { "If-Modified-Since", lastModified } })), 200);
 
     // After the file changes, the old validators must no longer produce 304.
     const QByteArray changed = "<?xml version=\"1.0\"?><list><game id=\"2\"/></list>\n";
@@ -402,8 +402,8 @@ void TestContentServer::keepAliveAndPipelining()
     QVERIFY(old.contains("Connection: close"));
 
     // Input the server never reads must not turn its close into a reset that destroys the answer's tail.
-    const WireOutcome big = wireExchange("GET /big.bin HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
-        "GET /notice.txt HTTP/1.1\r\nHost: x\r\n\r\n");
+    const WireOutcome big = wireExchange(
+        "GET /big.bin HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "GET /notice.txt HTTP/1.1\r\nHost: x\r\n\r\n");
     QVERIFY2(big.orderlyClose, strerror(big.error));
     QCOMPARE(bodySize(big.data), fileData("big.bin").size());
 }
@@ -415,13 +415,15 @@ void TestContentServer::malformedRequests_data()
     QTest::newRow("garbage") << QByteArray("NONSENSE\r\n\r\n") << QByteArray("HTTP/1.1 400 ");
     QTest::newRow("space in target") << QByteArray("GET /a b HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400 ");
     QTest::newRow("relative target") << QByteArray("GET notice.txt HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400 ");
-    QTest::newRow("header without colon") << QByteArray("GET /notice.txt HTTP/1.1\r\nHost x\r\n\r\n")
-                                          << QByteArray("HTTP/1.1 400 ");
+    QTest::newRow("header without colon")
+        << QByteArray("GET /notice.txt HTTP/1.1\r\nHost x\r\n\r\n") << QByteArray("HTTP/1.1 400 ");
     QTest::newRow("folded header") << QByteArray("GET /notice.txt HTTP/1.1\r\nA: b\r\n c\r\n\r\n")
                                    << QByteArray("HTTP/1.1 400 ");
-    QTest::newRow("two lengths") << QByteArray("GET /notice.txt HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab")
+    QTest::newRow("two lengths") << QByteArray(
+        "GET /notice.txt HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab")
                                  << QByteArray("HTTP/1.1 400 ");
-    QTest::newRow("chunked body") << QByteArray("GET /notice.txt HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n")
+    QTest::newRow("chunked body") << QByteArray(
+        "GET /notice.txt HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n")
                                   << QByteArray("HTTP/1.1 501 ");
     QTest::newRow("version 2") << QByteArray("GET /notice.txt HTTP/2.0\r\n\r\n") << QByteArray("HTTP/1.1 505 ");
     QTest::newRow("method") << QByteArray("DELETE /notice.txt HTTP/1.1\r\nConnection: close\r\n\r\n")
@@ -444,10 +446,13 @@ void TestContentServer::statusFaults_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("mode");
     QTest::addColumn<int>("expectedStatus");
-    QTest::newRow("404 on existing file") << "/catalog.xml" << "404" << 404;
-    QTest::newRow("500") << "/catalog.xml" << "500" << 500;
+    QTest::newRow("404 on existing file") << "/catalog.xml"
+                                          << "404" << 404;
+    QTest::newRow("500") << "/catalog.xml"
+                         << "500" << 500;
     QTest::newRow("500 on utf-8 path") << QString::fromUtf8("/游戏 一.swf") << "500" << 500;
-    QTest::newRow("500 from command line") << "/preset.xml" << "" << 500;
+    QTest::newRow("500 from command line") << "/preset.xml"
+                                           << "" << 500;
 }
 
 void TestContentServer::statusFaults()
@@ -458,7 +463,7 @@ void TestContentServer::statusFaults()
     if (!mode.isEmpty())
         setFault(path, mode);
 
-    for (const QString& request : { path, path + "?mod=forumdisplay&fid=36" }) {
+    for (const QString& request : QStringList { path, path + "?mod=forumdisplay&fid=36" }) {
         Reply reply = get(request);
         QCOMPARE(status(*reply), expectedStatus);
         QVERIFY(reply->error() != QNetworkReply::NoError);

@@ -3,6 +3,7 @@
 #include "net/DownLoad.h"
 #include "net/UrlCache.h"
 #include "outside/ProgramFolder.h"
+#include "widgets/wt.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,7 @@ private slots:
     void newOpenUrlAbandonsTheRunningTransfer_data();
     void newOpenUrlAbandonsTheRunningTransfer();
     void cancelRaisesNoCompletion();
+    void handlersMayStartAndWait();
     void stalledTransferTimesOut();
     void unusableStartsCompleteOnceWithError();
     void diskErrorFailsAndRemovesTheFile();
@@ -211,6 +213,64 @@ void TestDownload::cancelRaisesNoCompletion()
     QVERIFY(complete.isEmpty());
 }
 
+void TestDownload::handlersMayStartAndWait()
+{
+    const QByteArray first = ContentServer::randomBytes(2 * 1024 * 1024);
+    const QByteArray second = ContentServer::randomBytes(1000);
+    writeFile(QStringLiteral("first.bin"), first);
+    writeFile(QStringLiteral("second.bin"), second);
+    QVERIFY(m_server->setFault(QStringLiteral("/first.bin"), QStringLiteral("slow:4000000")));
+    const QString secondUrl = m_server->url(QStringLiteral("/second.bin"));
+    DownLoad download;
+    QList<QByteArray> delivered;
+    int completions = 0;
+    connect(&download, &DownLoad::DownloadComplete, this, [&](bool hasError, const QString& path) {
+        ++completions;
+        QFile file(path);
+        delivered.append(!hasError && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    });
+
+    // Pausing in a progress handler lets the next events of the same transfer run inside it.
+    auto pausing = connect(&download, &DownLoad::DownloadProgress, this, [] { wt().Wait(20); });
+    download.OpenUrl(m_server->url(QStringLiteral("/first.bin")));
+    QVERIFY(QTest::qWaitFor([&] { return completions > 0; }, 20000));
+    QTest::qWait(100);
+    QCOMPARE(completions, 1);
+    QVERIFY(delivered.first() == first);
+    disconnect(pausing);
+
+    // A new transfer started from a progress handler replaces the running one.
+    completions = 0;
+    delivered.clear();
+    bool restarted = false;
+    auto restarting = connect(&download, &DownLoad::DownloadProgress, this, [&] {
+        if (!std::exchange(restarted, true))
+            download.OpenUrl(secondUrl);
+    });
+    download.OpenUrl(m_server->url(QStringLiteral("/first.bin")));
+    QVERIFY(QTest::qWaitFor([&] { return completions > 0; }, 20000));
+    QTest::qWait(300);
+    QCOMPARE(completions, 1);
+    QVERIFY(delivered.first() == second);
+    disconnect(restarting);
+
+    // And from the completion handler, as a retry does.
+    completions = 0;
+    delivered.clear();
+    QVERIFY(m_server->setFault(QStringLiteral("/first.bin"), QStringLiteral("404")));
+    auto retrying = connect(&download, &DownLoad::DownloadComplete, this, [&](bool hasError) {
+        if (hasError)
+            download.OpenUrl(secondUrl);
+    });
+    download.OpenUrl(m_server->url(QStringLiteral("/first.bin")));
+    QVERIFY(QTest::qWaitFor([&] { return completions == 2; }, 20000));
+    QVERIFY(delivered.at(0).isEmpty());
+    QVERIFY(delivered.at(1) == second);
+    disconnect(retrying);
+    // The three delivered files and no other.
+    QCOMPARE(tempFiles().size(), 3);
+}
+
 void TestDownload::stalledTransferTimesOut()
 {
     writeFile(QStringLiteral("stall.bin"), ContentServer::randomBytes(64 * 1024));
@@ -370,12 +430,17 @@ void TestDownload::ownerEditingTheFileDoesNotCorruptTheCache()
     QList<QVariant> result = waitForCompletion(complete);
     const QString config = m_program + QLatin1String("/Config.dll");
     QVERIFY(QFile::rename(result.value(1).toString(), config));
-    // Settings are later written into the same file in place.
+    // Settings are later written into the same file in place, here within the same clock tick as the
+    // download (the time stamp is put back), so that only the content shows the change.
+    struct stat before;
+    QCOMPARE(::stat(QFile::encodeName(config).constData(), &before), 0);
     {
         QFile file(config);
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.write("[Options]\r\n") > 0);
     }
+    const struct timespec times[2] = { before.st_atim, before.st_mtim };
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(config).constData(), times, 0), 0);
 
     complete.clear();
     download.OpenUrl(url);

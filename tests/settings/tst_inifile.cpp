@@ -225,6 +225,8 @@ private slots:
         QTest::addColumn<int>("count");
         const QChar z(0);
         QTest::newRow("fits") << 100 << QString(u"abc"_s + z + u"de"_s + z + u"f"_s + z + z) << 9;
+        // A list that would fill the buffer exactly still counts as cut.
+        QTest::newRow("exact fit") << 10 << QString(u"abc"_s + z + u"de"_s + z + u"f"_s + z + z) << 8;
         QTest::newRow("last cut") << 9 << QString(u"abc"_s + z + u"de"_s + z + z + z) << 7;
         QTest::newRow("middle cut") << 7 << QString(u"abc"_s + z + u"d"_s + z + z) << 5;
         QTest::newRow("room for none") << 2 << QString(QString(z) + z) << 0;
@@ -248,7 +250,8 @@ private slots:
         QCOMPARE(ModSl::ListSections(file(), list), -1);
         QVERIFY(list.isEmpty());
 
-        QVERIFY(put(file(), "[\xD3\xC3\xBB\xA7\xC9\xE8\xD6\xC3]\r\nk=1\r\n[RKHotKey]\r\n[ad1]\r\nADNAME=a\r\nadurl=b\r\n[AD2]\r\n"_ba));
+        QVERIFY(put(file(),
+            "[\xD3\xC3\xBB\xA7\xC9\xE8\xD6\xC3]\r\nk=1\r\n[RKHotKey]\r\n[ad1]\r\nADNAME=a\r\nadurl=b\r\n[AD2]\r\n"_ba));
         QCOMPARE(ModSl::ListSections(file(), list), 3);
         QCOMPARE(list, QStringList({ u"用户设置"_s, u"RKHotKey"_s, u"ad1"_s, u"AD2"_s }));
         QCOMPARE(ModSl::ListSections(file(), list, u"AD1"_s), 1);
@@ -283,10 +286,10 @@ private slots:
         QTest::newRow("new section LF") << "[a]\nx=1\n"_ba << u"b"_s << u"v"_s << "[a]\nx=1\n[b]\nk=v\n"_ba;
         QTest::newRow("new section CR") << "[a]\rx=1"_ba << u"b"_s << u"v"_s << "[a]\rx=1\r[b]\rk=v\r"_ba;
         QTest::newRow("no sections") << "text\r\nmore"_ba << u"s"_s << u"v"_s << "text\r\nmore\r\n[s]\r\nk=v\r\n"_ba;
-        QTest::newRow("first of duplicates") << "[s]\nk=1\n[s]\nk=2\n"_ba << u"s"_s << u"3"_s
-                                             << "[s]\nk=3\n[s]\nk=2\n"_ba;
-        QTest::newRow("add to first duplicate") << "[s]\na=1\n[S]\nk=2\n"_ba << u"s"_s << u"3"_s
-                                                << "[s]\na=1\nk=3\n[S]\nk=2\n"_ba;
+        QTest::newRow("first of duplicates")
+            << "[s]\nk=1\n[s]\nk=2\n"_ba << u"s"_s << u"3"_s << "[s]\nk=3\n[s]\nk=2\n"_ba;
+        QTest::newRow("add to first duplicate")
+            << "[s]\na=1\n[S]\nk=2\n"_ba << u"s"_s << u"3"_s << "[s]\na=1\nk=3\n[S]\nk=2\n"_ba;
         QTest::newRow("leading blanks dropped") << QByteArray() << u"s"_s << u" \tv "_s << "[s]\r\nk=v \r\n"_ba;
         QTest::newRow("same value untouched") << "[s]\nk = \"v\"  \n"_ba << u"s"_s << u"v"_s << "[s]\nk = \"v\"  \n"_ba;
         // A CR-only line break followed by an empty LF line must not merge into CRLF.
@@ -316,8 +319,8 @@ private slots:
         QTest::newRow("duplicates") << "[s]\r\nk=1\r\n[S]\r\nk=2\r\n[s]\r\nq=3\r\n"_ba;
         QTest::newRow("invalid GBK") << "\x81\r\n[s\xFF]\r\n[s]\r\n\x80=\x81\x0d\x0a\xFE\xFE\xFE=\xFF\r\n"_ba;
         QTest::newRow("no sections") << "a=1\r\nb=2"_ba;
-        QTest::newRow("1 MB line") << QByteArray("[s]\r\n" + QByteArray(1 << 20, 'x') + "\r\nk" + QByteArray(1 << 20, ' ')
-                + "=" + QByteArray(1 << 20, 'v') + "\r\n[t]\r\n");
+        QTest::newRow("1 MB line") << QByteArray("[s]\r\n" + QByteArray(1 << 20, 'x') + "\r\nk"
+            + QByteArray(1 << 20, ' ') + "=" + QByteArray(1 << 20, 'v') + "\r\n[t]\r\n");
     }
 
     void editsKeepOtherLines()

@@ -24,7 +24,7 @@ constexpr off_t resetPrefix = 64 * 1024;
 constexpr auto lingerTime = std::chrono::seconds(2);
 
 const char* const serverName = "tabrazo-contentserver";
-}
+} // namespace
 
 Connection::Connection(int fd, Server& server)
     : m_fd(fd)
@@ -219,11 +219,12 @@ Connection::Next Connection::serveFile(const HttpRequest& request, const Content
 {
     bool keepAlive = request.wantsKeepAlive();
     if (notModified(request, file))
-        return sendAll(statusHead(304, keepAlive) + fileHeaders(file) + "\r\n") ? (keepAlive ? Next::KeepAlive : Next::Close)
-                                                                             : Next::Drop;
+        return sendAll(statusHead(304, keepAlive) + fileHeaders(file) + "\r\n")
+            ? (keepAlive ? Next::KeepAlive : Next::Close)
+            : Next::Drop;
 
-    std::string head = statusHead(200, keepAlive) + fileHeaders(file) + "Content-Length: "
-        + std::to_string(file.size) + "\r\n\r\n";
+    std::string head
+        = statusHead(200, keepAlive) + fileHeaders(file) + "Content-Length: " + std::to_string(file.size) + "\r\n\r\n";
     bool withBody = !m_headOnly && file.size > 0;
     if (!sendAll(head, withBody))
         return Next::Drop;
@@ -232,8 +233,7 @@ Connection::Next Connection::serveFile(const HttpRequest& request, const Content
     return keepAlive ? Next::KeepAlive : Next::Close;
 }
 
-Connection::Next Connection::serveFault(
-    const HttpRequest& request, const ContentRoot::File& file, const Fault& fault)
+Connection::Next Connection::serveFault(const HttpRequest& request, const ContentRoot::File& file, const Fault& fault)
 {
     // Cut, stall and reset do not announce the end of the connection, like a server failing mid-answer.
     bool keepAlive = request.wantsKeepAlive();
@@ -294,8 +294,8 @@ std::string Connection::statusHead(int status, bool keepAlive) const
 std::string Connection::fileHeaders(const ContentRoot::File& file)
 {
     // no-cache: clients may store files but must revalidate, so changed files are seen at once.
-    return std::string("Content-Type: ") + file.contentType + "\r\nLast-Modified: " + HttpText::formatDate(file.modified)
-        + "\r\nETag: " + file.etag + "\r\nCache-Control: no-cache\r\n";
+    return std::string("Content-Type: ") + file.contentType + "\r\nLast-Modified: "
+        + HttpText::formatDate(file.modified) + "\r\nETag: " + file.etag + "\r\nCache-Control: no-cache\r\n";
 }
 
 Connection::Next Connection::sendText(

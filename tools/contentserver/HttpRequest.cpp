@@ -148,6 +148,6 @@ bool HttpRequest::wantsKeepAlive() const
 {
     const std::string* connection = header("connection");
     if (m_minorVersion >= 1)
-        return true;
+        return !connection || !HttpText::listHasToken(*connection, "close");
     return connection && HttpText::listHasToken(*connection, "keep-alive");
 }

@@ -143,4 +143,4 @@ const char* reasonPhrase(int status)
     }
 }
 
-}
+} // namespace HttpText

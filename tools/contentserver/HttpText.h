@@ -25,4 +25,4 @@ std::optional<std::string> queryValue(std::string_view query, std::string_view k
 
 const char* reasonPhrase(int status);
 
-}
+} // namespace HttpText

@@ -18,7 +18,7 @@ namespace {
 // Keep-alive idle limit, and the longest a send may block on a client that stopped reading.
 constexpr int ioTimeoutSeconds = 60;
 constexpr auto shutdownGrace = std::chrono::seconds(5);
-}
+} // namespace
 
 Server::Server(const ContentRoot& root, FaultTable& faults, RequestLog& requestLog)
     : m_root(root)

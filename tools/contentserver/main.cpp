@@ -43,7 +43,7 @@ int usageError(const std::string& message)
     return 2;
 }
 
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
     if (pipe2(stopPipe, O_CLOEXEC) != 0)
         return 1;
     fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
