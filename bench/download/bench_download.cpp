@@ -25,7 +25,7 @@ long statusKb(const char* field)
     }
     return -1;
 }
-}
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -815,6 +815,18 @@ def paint_indicators(written):
         written.append("check_%s.png" % name)
 
 
+def paint_app_icon(written):
+    """The program's icon (windows, tray): the product mark alone, on transparent ground."""
+    for s in (16, 24, 32, 48, 64, 128):
+        L = Layer(s, s)
+        inset = 0 if s <= 24 else s / 32
+        icon_logo(L, inset, inset, s - 2 * inset)
+        img = Image.new("RGBA", (s, s), (0, 0, 0, 0))
+        img.alpha_composite(L.image())
+        img.save(os.path.join(HERE, "Tabrazo_%d.png" % s), "PNG", optimize=False, compress_level=9)
+        written.append("Tabrazo_%d.png" % s)
+
+
 def write_qrc(written):
     lines = ['<!DOCTYPE RCC>', '<RCC version="1.0">', '<qresource prefix="/skin">', '    <file>skin.qss</file>']
     lines += ["    <file>%s</file>" % name for name in sorted(written)]
@@ -829,6 +841,7 @@ def main():
     paint_player(written)
     paint_info(written)
     paint_indicators(written)
+    paint_app_icon(written)
     write_qrc(written)
     print("%d pictures written to %s" % (len(written), HERE))
 

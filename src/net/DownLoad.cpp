@@ -34,7 +34,7 @@ bool isSuccess(int status)
 {
     return status >= 200 && status < 300;
 }
-}
+} // namespace
 
 struct DownLoad::Transfer {
     explicit Transfer(const QString& folder)

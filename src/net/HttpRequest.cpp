@@ -73,7 +73,7 @@ bool isFollowedRedirect(const QNetworkReply* reply, int status)
     return (status == 301 || status == 302 || status == 303 || status == 307 || status == 308)
         && reply->hasRawHeader("Location");
 }
-}
+} // namespace
 
 HttpRequest::HttpRequest(QObject* parent)
     : QObject(parent)

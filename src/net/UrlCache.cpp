@@ -25,8 +25,7 @@ constexpr qint64 maxMetaSize = 16 * 1024;
 
 QByteArray keyOf(const QUrl& url)
 {
-    return QCryptographicHash::hash(url.adjusted(QUrl::RemoveFragment).toEncoded(), QCryptographicHash::Sha1)
-        .toHex();
+    return QCryptographicHash::hash(url.adjusted(QUrl::RemoveFragment).toEncoded(), QCryptographicHash::Sha1).toHex();
 }
 
 qint64 modifiedNs(const struct stat& info)
@@ -63,7 +62,7 @@ bool sameFile(const UrlCache::Entry& entry, const struct stat& info)
 bool matches(const UrlCache::Entry& entry, const QString& path)
 {
     struct stat info;
-    return statFile(path, info) && sameFile(entry, info);
+    return statFile(path, info) && sameFile(entry, info) && fingerprint(path) == entry.fingerprint;
 }
 
 bool linkOrCopy(const QString& from, const QString& to)
@@ -77,7 +76,7 @@ bool linkOrCopy(const QString& from, const QString& to)
         return false;
     return QFile::copy(from, to);
 }
-}
+} // namespace
 
 UrlCache::UrlCache(const QString& folder)
     : m_folder(folder)
@@ -116,8 +115,8 @@ std::optional<UrlCache::Entry> UrlCache::lookup(const QUrl& url) const
     entry.modifiedNs = object.value(QLatin1String("modifiedNs")).toString().toLongLong();
     entry.fingerprint = object.value(QLatin1String("fingerprint")).toString().toLatin1();
     const bool sameUrl = object.value(QLatin1String("url")).toString() == url.adjusted(QUrl::RemoveFragment).toString();
-    if (parseError.error != QJsonParseError::NoError || !sameUrl || (entry.etag.isEmpty() && entry.lastModified.isEmpty())
-        || !matches(entry, entry.bodyPath)) {
+    if (parseError.error != QJsonParseError::NoError || !sameUrl
+        || (entry.etag.isEmpty() && entry.lastModified.isEmpty()) || !matches(entry, entry.bodyPath)) {
         qCDebug(lcNet) << "cache entry unusable, dropped:" << url;
         QFile::remove(metaPath);
         QFile::remove(entry.bodyPath);
@@ -140,7 +139,8 @@ bool UrlCache::store(const QUrl& url, const QString& file, const QByteArray& eta
     const QString bodyPath = pathFor(url, ".body");
     const QString pending = bodyPath + QLatin1String(".new");
     QFile::remove(pending);
-    if (!linkOrCopy(file, pending) || ::rename(QFile::encodeName(pending).constData(), QFile::encodeName(bodyPath).constData()) != 0) {
+    if (!linkOrCopy(file, pending)
+        || ::rename(QFile::encodeName(pending).constData(), QFile::encodeName(bodyPath).constData()) != 0) {
         qCDebug(lcNet) << "cannot keep a copy of" << url << "in" << m_folder;
         QFile::remove(pending);
         remove(url);

@@ -240,6 +240,8 @@ void FormMain::SetWindowColorKey()
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(246, 0, 255));
     setPalette(p);
+    // A shape given before the native window exists comes out inverted on X11; create it first.
+    winId();
     Skin::applyColourKeyMask(this, Skin::picture(QStringLiteral("FormMain")));
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QImage>
 #include <QLoggingCategory>
 #include <QPalette>
@@ -133,6 +134,13 @@ void Skin::SkinH_Attach()
     QApplication* app = widgetApp();
     if (!app)
         return;
+    // The tray icon and every window take the application's icon; keep one set by the program.
+    if (QApplication::windowIcon().isNull()) {
+        QIcon icon;
+        for (int size : { 16, 24, 32, 48, 64, 128 })
+            icon.addPixmap(picture(QStringLiteral("Tabrazo_%1").arg(size)));
+        QApplication::setWindowIcon(icon);
+    }
     QApplication::setPalette(skinPalette());
     // Setting a style sheet repolishes every widget; skip it when nothing would change.
     if (app->styleSheet() != g_styleSheet)

@@ -19,7 +19,7 @@ public:
     static int aero();
 
     // Loads the skin (pictures, style sheet, font substitutions) and gives the application the
-    // skin's palette and style sheet. Safe to call again.
+    // skin's palette, style sheet and, unless it has one, the program icon. Safe to call again.
     static void SkinH_Attach();
 
     // Applies the whole skin application-wide: palette, style sheet and the 9 pt CJK font.

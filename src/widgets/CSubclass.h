@@ -22,6 +22,7 @@
 //                     lParam makeLParam(global x, global y), as Windows gives screen coordinates
 //   0x2A3 Leave       wParam 0, lParam 0 (Qt sends it on every leave; no tracking request needed)
 //   any other Qt event: Wm::QtEventBase + QEvent::type(), wParam 0, lParam the QEvent*
+// Qt passes moves without a button held only to widgets with mouseTracking on: watchers of 0x200 turn it on.
 // Mouse, wheel, key and context-menu events of a disabled widget are not messages, since a disabled
 // window gets no input; Qt drops them as usual. CSubclass::CurrentEvent() gives the QEvent being
 // dispatched when lParam holds packed values.
@@ -143,7 +144,7 @@ public:
     CSubclass(const CSubclass&) = delete;
     CSubclass& operator=(const CSubclass&) = delete;
 
-    // bIdeSafety has no meaning outside the original development environment and is ignored.
+    // bIdeSafety is accepted and ignored: there is no debugger run mode to guard against here.
     bool Subclass_Start(QWidget* lhWnd, ISubclass* oCallback, qintptr lParamUser = 0, bool bIdeSafety = true);
     // uMsg ALL_MESSAGES asks for every message; for Subclass_DelMsg it empties the table.
     void Subclass_AddMsg(QWidget* lhWnd, int uMsg, When eWhen = MSG_AFTER);

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QSet>
 #include <QTest>
+#include <QWindow>
 #include <QWheelEvent>
 
 #include <memory>
@@ -65,6 +66,24 @@ private:
     {
         return QPoint(x, 1 + (row - list.TopIndex()) * list.ItemHeight() + list.ItemHeight() / 2);
     }
+
+    // Mouse input goes in at the window-system layer, as real input does, so Qt itself tracks the
+    // buttons held and turns a quick second press into a double click.
+    static QWindow* windowOf(const ListBoxEx& list) { return list.window()->windowHandle(); }
+    static QPoint inWindow(const ListBoxEx& list, QPoint pos) { return list.hWnd()->mapTo(list.window(), pos); }
+    static void press(ListBoxEx& list, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos)
+    {
+        QTest::mousePress(windowOf(list), button, modifiers, inWindow(list, pos));
+    }
+    static void release(ListBoxEx& list, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos)
+    {
+        QTest::mouseRelease(windowOf(list), button, modifiers, inWindow(list, pos));
+    }
+    static void doubleClick(ListBoxEx& list, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos)
+    {
+        QTest::mouseDClick(windowOf(list), button, modifiers, inWindow(list, pos));
+    }
+    static void move(ListBoxEx& list, QPoint pos) { QTest::mouseMove(windowOf(list), inWindow(list, pos)); }
 
     static QImage shot(ListBoxEx& list) { return list.hWnd()->grab().toImage(); }
 
@@ -155,44 +174,44 @@ private slots:
         log.attach(*list);
 
         // Right press selects and raises MouseDown 2; the right release raises nothing.
-        QTest::mousePress(lst, Qt::RightButton, {}, rowPoint(*list, 1));
+        press(*list, Qt::RightButton, {}, rowPoint(*list, 1));
         QCOMPARE(list->ListIndex(), 1);
         QVERIFY(lst->hasFocus());
-        QTest::mouseRelease(lst, Qt::RightButton, {}, rowPoint(*list, 1));
+        release(*list, Qt::RightButton, {}, rowPoint(*list, 1));
         QCOMPARE(log.lines, QStringList({ "MouseDown 2 0" }));
 
         // Left click: the release no longer holds the left button, so it reports Button 0.
         log.lines.clear();
-        QTest::mousePress(lst, Qt::LeftButton, {}, rowPoint(*list, 3));
+        press(*list, Qt::LeftButton, {}, rowPoint(*list, 3));
         QCOMPARE(list->ListIndex(), 3);
-        QTest::mouseRelease(lst, Qt::LeftButton, {}, rowPoint(*list, 3));
+        release(*list, Qt::LeftButton, {}, rowPoint(*list, 3));
         QCOMPARE(log.lines, QStringList({ "MouseDown 1 0", "Click 0 0", "MouseUp 0 0" }));
 
         // Shift held: the key state is not the bare left button, so Button 0 and no selection.
         log.lines.clear();
-        QTest::mousePress(lst, Qt::LeftButton, Qt::ShiftModifier, rowPoint(*list, 0));
+        press(*list, Qt::LeftButton, Qt::ShiftModifier, rowPoint(*list, 0));
         QCOMPARE(list->ListIndex(), 3);
-        QTest::mouseRelease(lst, Qt::LeftButton, Qt::ShiftModifier, rowPoint(*list, 0));
+        release(*list, Qt::LeftButton, Qt::ShiftModifier, rowPoint(*list, 0));
         QCOMPARE(log.lines, QStringList({ "MouseDown 0 1", "Click 0 1", "MouseUp 0 1" }));
 
         // Middle button selects nothing but raises the events, with Button 3 on the press.
         log.lines.clear();
-        QTest::mousePress(lst, Qt::MiddleButton, {}, rowPoint(*list, 0));
-        QTest::mouseRelease(lst, Qt::MiddleButton, {}, rowPoint(*list, 0));
+        press(*list, Qt::MiddleButton, {}, rowPoint(*list, 0));
+        release(*list, Qt::MiddleButton, {}, rowPoint(*list, 0));
         QCOMPARE(list->ListIndex(), 3);
         QCOMPARE(log.lines, QStringList({ "MouseDown 3 0", "Click 0 0", "MouseUp 0 0" }));
 
         // Below the last row: the selection is cleared and the release inside still clicks.
         log.lines.clear();
-        QTest::mousePress(lst, Qt::LeftButton, {}, rowPoint(*list, 8));
+        press(*list, Qt::LeftButton, {}, rowPoint(*list, 8));
         QCOMPARE(list->ListIndex(), -1);
-        QTest::mouseRelease(lst, Qt::LeftButton, {}, rowPoint(*list, 8));
+        release(*list, Qt::LeftButton, {}, rowPoint(*list, 8));
         QCOMPARE(log.lines, QStringList({ "MouseDown 1 0", "Click 0 0", "MouseUp 0 0" }));
 
         // Released outside the list: MouseUp only.
         log.lines.clear();
-        QTest::mousePress(lst, Qt::LeftButton, {}, rowPoint(*list, 2));
-        QTest::mouseRelease(lst, Qt::LeftButton, {}, QPoint(lst->width() + 30, 5));
+        press(*list, Qt::LeftButton, {}, rowPoint(*list, 2));
+        release(*list, Qt::LeftButton, {}, QPoint(lst->width() + 30, 5));
         QCOMPARE(log.lines, QStringList({ "MouseDown 1 0", "MouseUp 0 0" }));
     }
 
@@ -202,7 +221,7 @@ private slots:
         QVERIFY(list);
         EventLog log;
         log.attach(*list);
-        QTest::mouseDClick(list->hWnd(), Qt::LeftButton, {}, rowPoint(*list, 2));
+        doubleClick(*list, Qt::LeftButton, {}, rowPoint(*list, 2));
         QCOMPARE(log.lines,
             QStringList({ "MouseDown 1 0", "Click 0 0", "MouseUp 0 0", "DbClick 1 0", "Click 0 0", "MouseUp 0 0" }));
         QCOMPARE(list->ListIndex(), 2);
@@ -226,9 +245,9 @@ private slots:
                 menuRow = list->ListIndex();
         });
         list->setListIndex(0);
-        QTest::mousePress(list->hWnd(), Qt::RightButton, {}, rowPoint(*list, 3));
+        press(*list, Qt::RightButton, {}, rowPoint(*list, 3));
         QCoreApplication::processEvents();
-        QTest::mouseRelease(list->hWnd(), Qt::RightButton, {}, rowPoint(*list, 3));
+        release(*list, Qt::RightButton, {}, rowPoint(*list, 3));
         QCOMPARE(log.lines, QStringList({ "MouseDown 2 0", "MouseDown 0 0", "Click 2 0", "MouseUp 2 0" }));
         QCOMPARE(log.listIndexAtClick, QList<int>({ 3 }));
         QCOMPARE(menuRow, 3);
@@ -236,9 +255,9 @@ private slots:
         // Below the rows the right press clears the selection and nothing else follows.
         log.lines.clear();
         menuRow = -2;
-        QTest::mousePress(list->hWnd(), Qt::RightButton, {}, rowPoint(*list, 8));
+        press(*list, Qt::RightButton, {}, rowPoint(*list, 8));
         QCoreApplication::processEvents();
-        QTest::mouseRelease(list->hWnd(), Qt::RightButton, {}, rowPoint(*list, 8));
+        release(*list, Qt::RightButton, {}, rowPoint(*list, 8));
         QCOMPARE(list->ListIndex(), -1);
         QCOMPARE(log.lines, QStringList({ "MouseDown 2 0" }));
         QCOMPARE(menuRow, -2);
@@ -300,31 +319,39 @@ private slots:
         QCOMPARE(image.pixelColor(0, 0), QColor(255, 255, 255)); // frame
         QCOMPARE(image.pixelColor(image.width() - 1, image.height() - 1), QColor(255, 255, 255));
 
-        // Grey numbers and black texts, whatever the fore colours say.
-        const int ih = list->ItemHeight();
-        bool grey = false;
-        bool black = false;
-        for (int y = 1; y < 1 + ih; ++y) {
-            for (int x = 1 + 4; x < 1 + 4 + 24; ++x) {
-                const QColor c = image.pixelColor(x, y);
-                QVERIFY2(c.red() >= 135 && c.green() >= 137 && c.blue() >= 139, "number darker than its grey");
-                grey = grey || c == QColor(135, 137, 139);
+        // Grey numbers and black texts, whatever the fore colours say. A large font gives fully
+        // covered pixels, which show the pen colour itself.
+        {
+            auto big = makeList(QStringLiteral("List2"), 1);
+            QVERIFY(big);
+            big->setFontSize(24);
+            big->setItemHeight(40);
+            big->setForeColorB(ModDC::RGB(255, 0, 0));
+            const QImage text = shot(*big);
+            bool grey = false;
+            bool black = false;
+            for (int y = 1; y < 41; ++y) {
+                for (int x = 1 + 4; x < 1 + 4 + 24; ++x) {
+                    const QColor c = text.pixelColor(x, y);
+                    QVERIFY2(c.red() >= 135 && c.green() >= 137 && c.blue() >= 139, "number darker than its grey");
+                    grey = grey || c == QColor(135, 137, 139);
+                }
+                for (int x = 1 + 30; x < text.width() - 1; ++x) {
+                    const QColor c = text.pixelColor(x, y);
+                    QVERIFY2(c.blue() >= c.red(), "text not drawn in black");
+                    black = black || c == QColor(0, 0, 0);
+                }
             }
-            for (int x = 1 + 30; x < image.width() - 1; ++x) {
-                const QColor c = image.pixelColor(x, y);
-                QVERIFY2(c.red() == c.green() || c.blue() >= c.red(), "text not drawn in black");
-                black = black || c == QColor(0, 0, 0);
-            }
+            QVERIFY(grey);
+            QVERIFY(black);
         }
-        QVERIFY(grey);
-        QVERIFY(black);
 
         // Selected wins over hover; the hover row has its fixed colour.
         list->setListIndex(1);
-        QTest::mouseMove(list->hWnd(), rowPoint(*list, 1));
+        move(*list, rowPoint(*list, 1));
         image = shot(*list);
         QCOMPARE(rowBackground(image, *list, 1), QColor(189, 227, 247));
-        QTest::mouseMove(list->hWnd(), rowPoint(*list, 2));
+        move(*list, rowPoint(*list, 2));
         image = shot(*list);
         QCOMPARE(rowBackground(image, *list, 2), QColor(174, 222, 255));
         QCOMPARE(rowBackground(image, *list, 0), QColor(227, 244, 255));
@@ -360,7 +387,8 @@ private slots:
             return qMakePair(first, last);
         };
         QVERIFY(inkColumns(1).first > 0);
-        QCOMPARE(inkColumns(0), inkColumns(1));
+        QCOMPARE(inkColumns(0).first, inkColumns(1).first);
+        QVERIFY(qAbs(inkColumns(0).second - inkColumns(1).second) <= 1);
         // ... but the W is underlined.
         QVERIFY(image.copy(31, 1, 40, ih) != image.copy(31, 1 + ih, 40, ih));
     }
@@ -371,15 +399,15 @@ private slots:
         QVERIFY(list);
         list->setStyle(1);
         const QImage before = shot(*list);
-        QTest::mousePress(list->hWnd(), Qt::LeftButton, {}, rowPoint(*list, 0));
+        press(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
         QVERIFY(list->Selected(0));
-        QTest::mouseRelease(list->hWnd(), Qt::LeftButton, {}, rowPoint(*list, 0));
+        release(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
         list->setListIndex(-1);
         const QImage ticked = shot(*list);
         const int top = 1 + 4; // (21 - 13) / 2
         QCOMPARE(ticked.pixelColor(1 + 4, top), QColor(28, 81, 128)); // the box's edge
         QVERIFY(before.copy(5, top, 13, 13) != ticked.copy(5, top, 13, 13));
-        QTest::mousePress(list->hWnd(), Qt::LeftButton, {}, rowPoint(*list, 0));
+        press(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
         QVERIFY(!list->Selected(0));
         list->setListIndex(-1);
         QCOMPARE(shot(*list).copy(5, top, 13, 13), before.copy(5, top, 13, 13));
@@ -394,18 +422,18 @@ private slots:
         QList<int> drawn;
         connect(list.get(), &ListBoxEx::DrawItem, list.get(),
             [&](int index, QPainter*, int, int, int, bool&) { drawn << index; });
-        QTest::mouseMove(list->hWnd(), rowPoint(*list, 2));
+        move(*list, rowPoint(*list, 2, 70));
         QTRY_VERIFY(drawn.contains(2));
         QTest::qWait(50);
         drawn.clear();
-        QTest::mouseMove(list->hWnd(), rowPoint(*list, 5));
+        move(*list, rowPoint(*list, 5));
         QTRY_COMPARE(drawn.size(), 2);
         QTest::qWait(50);
         std::sort(drawn.begin(), drawn.end());
         QCOMPARE(drawn, QList<int>({ 2, 5 }));
         // Moving within the same row draws nothing.
         drawn.clear();
-        QTest::mouseMove(list->hWnd(), rowPoint(*list, 5, 90));
+        move(*list, rowPoint(*list, 5, 90));
         QTest::qWait(50);
         QCOMPARE(drawn, QList<int>());
     }

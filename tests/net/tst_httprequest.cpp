@@ -13,25 +13,26 @@ class EventLog : public QObject {
 public:
     explicit EventLog(HttpRequest* request)
     {
-        connect(request, &HttpRequest::OnResponseStart, this, [this](int status, const QString& type) {
-            events << QStringLiteral("start %1 %2").arg(status).arg(type);
-        });
+        connect(request, &HttpRequest::OnResponseStart, this,
+            [this](int status, const QString& type) { events << QStringLiteral("start %1 %2").arg(status).arg(type); });
         connect(request, &HttpRequest::OnResponseDataAvailable, this, [this](const QByteArray& data) {
             if (events.isEmpty() || events.last() != QLatin1String("data"))
                 events << QStringLiteral("data");
             body += data;
         });
         connect(request, &HttpRequest::OnResponseFinished, this, [this] { events << QStringLiteral("finished"); });
-        connect(request, &HttpRequest::OnError, this, [this](int number, const QString&) {
-            events << QStringLiteral("error %1").arg(number);
-        });
+        connect(request, &HttpRequest::OnError, this,
+            [this](int number, const QString&) { events << QStringLiteral("error %1").arg(number); });
     }
 
     bool waitForEnd()
     {
-        return QTest::qWaitFor([this] {
-            return !events.isEmpty() && (events.last() == QLatin1String("finished") || events.last().startsWith(u'e'));
-        }, 20000);
+        return QTest::qWaitFor(
+            [this] {
+                return !events.isEmpty()
+                    && (events.last() == QLatin1String("finished") || events.last().startsWith(u'e'));
+            },
+            20000);
     }
 
     QStringList events;
@@ -82,8 +83,8 @@ void TestHttpRequest::eventsInOrder()
     request.Send();
     QVERIFY(log.events.isEmpty());
     QVERIFY(log.waitForEnd());
-    QCOMPARE(log.events, (QStringList { QStringLiteral("start 200 text/xml"), QStringLiteral("data"),
-                             QStringLiteral("finished") }));
+    QCOMPARE(log.events,
+        (QStringList { QStringLiteral("start 200 text/xml"), QStringLiteral("data"), QStringLiteral("finished") }));
     QVERIFY(log.body == m_data);
     QVERIFY(request.ResponseBody() == m_data);
     QCOMPARE(request.Status(), 200);

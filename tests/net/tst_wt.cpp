@@ -64,7 +64,8 @@ void TestWt::innerWaitEndsFirst()
 void TestWt::zeroRunsPendingEventsOnce()
 {
     bool ran = false;
-    QMetaObject::invokeMethod(this, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&] { ran = true; }, Qt::QueuedConnection);
     QElapsedTimer clock;
     clock.start();
     wt().Wait(0);
