@@ -71,6 +71,14 @@ def notices(base):
     return [(text, f"{base}/notice/{k}.html") for k, text in enumerate(data.NOTICES, start=1)]
 
 
+def notice_file(base):
+    sections = []
+    for k, (text, url) in enumerate(notices(base), start=1):
+        # One lower-case header on purpose: the client must match section names case-insensitively.
+        sections.append((f"ad{k}" if k == 2 else f"AD{k}", [("ADNAME", text), ("adurl", url)]))
+    return ini_bytes(sections)
+
+
 def game_movie(game, seed):
     background, colors = movies.game_colors(game.id, seed)
     # Every fourth movie is zlib-compressed (CWS) so both header kinds get served.
@@ -96,11 +104,7 @@ def write_site(site, base, count, seed):
     write(os.path.join(xml_dir, "version.xml"), catalogue.version_bytes(SITE_VERSION, base))
 
     ads = notices(base)
-    sections = []
-    for k, (text, url) in enumerate(ads, start=1):
-        # One lower-case header on purpose: the client must match section names case-insensitively.
-        sections.append((f"ad{k}" if k == 2 else f"AD{k}", [("ADNAME", text), ("adurl", url)]))
-    write(os.path.join(site, "ad1.txt"), ini_bytes(sections))
+    write(os.path.join(site, "ad1.txt"), notice_file(base))
     for k, (text, _) in enumerate(ads, start=1):
         body = f"<h1>公告</h1>\n<p>{html.escape(text)}</p>\n<p><a href=\"{base}/index.html\">返回首页</a></p>"
         write(os.path.join(site, "notice", f"{k}.html"), html_page("公告", body))
@@ -148,6 +152,9 @@ def write_program(program, base, count, seed):
     write(os.path.join(program, "VerTmp.Dll"), catalogue.version_bytes(SEED_VERSION, base))
     write(os.path.join(program, "LDsend.Dll"), catalogue.catalogue_bytes(older, base))
     write(os.path.join(program, "ImgLoading.gif"), pictures.spinner())
+    # The program writes its options into Config.dll at its first start, after which a downloaded
+    # notice file never replaces it; so the notices are delivered with the program.
+    write(os.path.join(program, "Config.dll"), notice_file(base))
     return older
 
 

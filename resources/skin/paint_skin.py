@@ -95,13 +95,13 @@ class Layer:
         size = ((x1 - x0) * SS, (y1 - y0) * SS)
         mask = Image.new("L", size, 0)
         draw_mask(ImageDraw.Draw(mask), lambda x, y: ((x - x0) * SS, (y - y0) * SS))
-        colour = self._paint(paint, size, y0)
+        colour = self._paint(paint, size)
         alpha = colour.getchannel("A")
         alpha = Image.composite(alpha, Image.new("L", size, 0), mask)
         colour.putalpha(alpha)
         self.big.alpha_composite(colour, dest=(x0 * SS, y0 * SS))
 
-    def _paint(self, paint, size, y0):
+    def _paint(self, paint, size):
         if isinstance(paint, tuple) and paint and paint[0] == "v":
             # Vertical gradients run over the shape's own height.
             top, bottom = paint[1], paint[2]
@@ -234,7 +234,7 @@ def over(base, layer):
     return out
 
 
-def shape_mask(w, h, radius, top_radius=None):
+def shape_mask(w, h, radius):
     """Window outline: 255 inside, 0 outside; hard edged, since the key colour cannot blend."""
     big = Image.new("L", (w * SS, h * SS), 0)
     d = ImageDraw.Draw(big)
@@ -549,15 +549,15 @@ def light_tab(base, caption):
     return out
 
 
-def paint_buttons(background, mask, buttons, written, origin=(0, 0)):
+def paint_buttons(background, mask, buttons, written):
     """Crops each button's place from the background, paints its states, keeps the key colour."""
     for name, (x, y, w, h), family in buttons:
-        base = background.crop((origin[0] + x, origin[1] + y, origin[0] + x + w, origin[1] + y + h))
+        base = background.crop((x, y, x + w, y + h))
         pictures = family(base)
         for state in STATES:
             pic = pictures[state]
             if mask is not None:
-                pic = keyed(pic, mask.crop((origin[0] + x, origin[1] + y, origin[0] + x + w, origin[1] + y + h)))
+                pic = keyed(pic, mask.crop((x, y, x + w, y + h)))
             assert pic.size == (w, h), name
             save(pic, "%s_%s" % (name, state), written)
         yield name, (x, y, w, h), pictures["normal"]
@@ -586,7 +586,7 @@ HEADER_H = LISTS[1]  # the header runs down to the lists; the view tabs stand on
 FOOTER_Y = LISTS[1] + LISTS[3]
 
 
-def paint_search_frame(written):
+def paint_search_frame():
     w, h = SEARCH_FRAME[2], SEARCH_FRAME[3]
     L = Layer(w, h)
     L.rrect((0, 0, w, h), 4, (10, 36, 90), corners=(True, False, False, True))
@@ -619,7 +619,7 @@ def paint_main(written):
     frame.rrect_outline((0, 0, W, H), 8, 1, NAVY)
     outline = frame.image()
 
-    search = paint_search_frame(written)
+    search = paint_search_frame()
     clean.alpha_composite(search, dest=SEARCH_FRAME[:2])
     under_buttons = clean.copy()
     under_buttons.alpha_composite(outline)
@@ -629,10 +629,10 @@ def paint_main(written):
     x, y, w, h = SEARCH_FRAME
     save(under_buttons.crop((x, y, x + w, y + h)), "SerImages", written)
     save(keyed(final, mask), "FormMain", written)
-    paint_cover(COVER[2], COVER[3], "DJ", written, dark=False)
+    paint_cover(COVER[2], COVER[3], "DJ", written)
 
 
-def paint_cover(w, h, name, written, dark):
+def paint_cover(w, h, name, written):
     """Offline cover: a crossed-out globe and the notice that the network is down."""
     L = Layer(w, h)
     L.gradient(("v", (247, 249, 253), (233, 239, 248)), 0, h)
@@ -714,7 +714,7 @@ def paint_player(written):
     img.paste(footer, (0, FOOTER[1]))
     save(img, "FlashFrm", written)
     paint_welcome(WELCOME[2], WELCOME[3], written)
-    paint_cover(OFFLINE[2], OFFLINE[3], "WLWImg", written, dark=False)
+    paint_cover(OFFLINE[2], OFFLINE[3], "WLWImg", written)
 
 
 def paint_welcome(w, h, written):

@@ -93,8 +93,9 @@ public:
     QStringView attribute(QStringView name) const
     {
         const qsizetype n = name.size();
+        const char16_t* const nameBegin = name.utf16();
         for (const qsizetype eq : equals) {
-            if (eq < n || text.sliced(eq - n, n) != name)
+            if (eq < n || !std::equal(nameBegin, nameBegin + n, text.utf16() + eq - n))
                 continue;
             const qsizetype match = eq - n;
             const auto first = std::lower_bound(quotes.begin(), quotes.end(), match);
@@ -125,8 +126,9 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// What Basic's integer conversion accepts: blanks around, one sign, digits with an optional decimal
-// fraction rounded half to even. Decided digit by digit, so long fractions cannot round wrongly.
+// Accepts what a lenient numeric conversion does: blanks around, one sign, digits with an
+// optional decimal fraction, rounded half to even. Decided digit by digit, so that long fractions
+// cannot round wrongly.
 std::optional<qint16> toId(QStringView text)
 {
     qsizetype i = 0;

@@ -20,6 +20,7 @@ public:
     static QString GetAttribute(QStringView text, QStringView name);
 
     // Categories at positions 1..m in file order, each with its games at 1..k. Position 0 is an
-    // empty placeholder, also when the text holds no category.
+    // empty placeholder, also when the text holds no category. A game whose id is empty, not a
+    // number or outside 16 bits is kept with id 0; fractions round half to even.
     static QVector<Category> Parse(const QString& text);
 };

@@ -3,6 +3,7 @@
 #include "outside/ProgramFolder.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -20,16 +21,12 @@ QString SingleInstance::name() const
 
 bool SingleInstance::otherIsRunning()
 {
-    // Listening first decides between two copies started at the same moment.
-    if (listen())
-        return false;
-    QLocalSocket probe;
-    probe.connectToServer(name());
-    if (probe.waitForConnected(1000)) {
-        probe.abort();
+    // The lock decides between copies started at the same moment, and a lock whose owner died is
+    // taken over; only then is the socket name, which may be a crashed copy's leftover, reused.
+    lock = std::make_unique<QLockFile>(QDir::temp().filePath(name() + QStringLiteral(".lock")));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(200))
         return true;
-    }
-    // A socket file left behind by a copy that crashed answers nobody; take its place.
     QLocalServer::removeServer(name());
     return !listen();
 }

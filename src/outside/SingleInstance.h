@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QLockFile>
 #include <QObject>
 #include <QString>
+
+#include <memory>
 
 class QLocalServer;
 
@@ -27,4 +30,5 @@ private:
     bool listen();
     void acceptActivations();
     QLocalServer* server = nullptr;
+    std::unique_ptr<QLockFile> lock;
 };

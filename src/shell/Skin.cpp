@@ -81,7 +81,7 @@ QStringList familiesStartingWith(const QString& family)
     }
     return families;
 }
-}
+} // namespace
 
 void Skin::SkinH_SetAero(int aero)
 {

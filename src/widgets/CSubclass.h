@@ -34,7 +34,7 @@
 // Results: for Qt events lReturn is the event's acceptance (1 accepted, 0 ignored). After the widget's
 // own handling it is 1 when event() returned true and accepted the event; whatever a callback leaves
 // in it is written back, so a swallowed mouse event with lReturn 0 is ignored and Qt offers it to the
-// parent, while lReturn 1 keeps it. For a MessageEvent lReturn is its result().
+// parent, while lReturn 1 keeps it. For a MessageEvent lReturn is its result field.
 //
 // "The widget's own handling" is its event(); for the viewport of a QAbstractScrollArea it is the
 // scroll area's viewportEvent() first, as Qt does. Event filters installed on the widget before the

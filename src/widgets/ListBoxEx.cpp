@@ -292,6 +292,7 @@ public:
     {
         if (!valid(index))
             return;
+        m_owner->fit();
         if (index < topIndex)
             setTop(index, false);
         else if (index >= topIndex + wholeRows())
@@ -460,8 +461,8 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
             const auto* request = reinterpret_cast<const DrawItemStruct*>(lParam);
             if (lstMain->count() > 0) {
                 const QRect& r = request->rcItem;
-                OnDrawItem(request->itemID, request->hDC, stateOf(request->itemID), r.left(), r.top(), r.width(),
-                    r.height());
+                OnDrawItem(
+                    request->itemID, request->hDC, stateOf(request->itemID), r.left(), r.top(), r.width(), r.height());
             }
             bHandled = true;
             lReturn = 1;
@@ -681,13 +682,24 @@ void ListBoxEx::SendLeftClick()
 
 void ListBoxEx::resizeEvent(QResizeEvent*)
 {
-    // Fit the inner list, then shrink to whole rows as a list box with integral height does.
+    fit();
+}
+
+void ListBoxEx::fit()
+{
+    // Cover the control with the inner list, then shrink to whole rows as a list box with
+    // integral height does.
     const int frames = 2 * InnerList::frame;
     int listHeight = height();
     const int rows = (listHeight - frames) / lstMain->itemHeight;
     if (rows >= 1)
         listHeight = rows * lstMain->itemHeight + frames;
-    lstMain->setGeometry(0, 0, width(), listHeight);
+    const QRect target(0, 0, width(), listHeight);
+    if (lstMain->geometry() != target) {
+        lstMain->setGeometry(target);
+        // A hidden widget gets its resize event only when shown; the rows need the size now.
+        lstMain->layoutBar();
+    }
     if (listHeight != height())
         resize(width(), listHeight);
 }
@@ -726,9 +738,8 @@ void ListBoxEx::ReadProperties(const PropertyBag& bag)
         }
         return current;
     };
-    const auto colour = [&read](const QString& key, quint32 current) {
-        return read(key, QVariant(current)).value<quint32>();
-    };
+    const auto colour
+        = [&read](const QString& key, quint32 current) { return read(key, QVariant(current)).value<quint32>(); };
     applyFont(read(QStringLiteral("Font"), QVariant(font())).value<QFont>());
     setBackColor(colour(QStringLiteral("BackColor"), BackColor()));
     setBorderColor(colour(QStringLiteral("BorderColor"), m_borderColor));
@@ -783,6 +794,7 @@ void ListBoxEx::AddItem(const QString& item, int index)
         qCDebug(lcListBoxEx) << "AddItem: index" << index << "beyond" << list.count() << "rows";
         return;
     }
+    fit();
     list.rows.insert(index, InnerList::Row { item, 0, false });
     list.newIndex = index;
     if (list.listIndex >= index)
@@ -1020,6 +1032,7 @@ int ListBoxEx::TopIndex() const
 
 void ListBoxEx::setTopIndex(int index)
 {
+    fit();
     lstMain->setTop(index, false);
 }
 

@@ -4,13 +4,12 @@
 
 #include <QImage>
 #include <QList>
+#include <QPainter>
 #include <QPair>
 #include <QPoint>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
-
-class QPainter;
 
 // Owner-drawn list used for every list of the main window. The inner list `lstMain` keeps the
 // rows, the current row and the scroll position; every row is drawn here, through an off-screen
@@ -140,6 +139,7 @@ protected:
 private:
     class InnerList;
 
+    void fit();
     void applyFont(const QFont& font);
     int rowAt(int y) const;
     int stateOf(int index) const;

@@ -131,8 +131,8 @@ void ModDC::DrawText(QPainter& painter, const QString& text, int x, int y, int w
 {
     if (width <= 0 || height <= 0 || text.isEmpty())
         return;
-    painter.drawText(QRect(x, y, width, height),
-        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text);
+    painter.drawText(
+        QRect(x, y, width, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text);
 }
 
 QFont ModDC::MapFont(QFont font)

@@ -14,9 +14,11 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -227,6 +229,8 @@ void TestContentServer::initTestCase()
     m_server.setArguments({ "--root", m_dir.filePath("root"), "--port", "0", "--log", m_dir.filePath("requests.log"),
         "--fault", "/preset.xml=500" });
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A crashed test must not leave a server running behind it.
+    m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_server.start();
     QVERIFY2(m_server.waitForStarted(5000), qPrintable(m_server.errorString()));
     QElapsedTimer timer;

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QSet>
 #include <QTest>
-#include <QWindow>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <memory>
 
@@ -47,19 +47,25 @@ class TestListBoxEx : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ListBoxEx> makeList(const QString& name, int rows, int heightRows = 10)
+    // A list on a host window with room around it, so the pointer can leave the list.
+    ListBoxEx* makeList(const QString& name, int rows, int heightRows = 10)
     {
-        auto list = std::make_unique<ListBoxEx>();
+        auto host = std::make_unique<QWidget>();
+        host->setGeometry(100, 100, 300, heightRows * 21 + 60);
+        auto* list = new ListBoxEx(host.get());
         list->ReadProperties(ListBoxEx::SavedProperties(name));
         for (int i = 0; i < rows; ++i)
             list->AddItem(QStringLiteral("Game %1").arg(i + 1));
-        list->setGeometry(100, 100, 212, heightRows * list->ItemHeight() + 2);
-        list->show();
-        if (!QTest::qWaitForWindowExposed(list.get()))
+        list->setGeometry(10, 10, 212, heightRows * list->ItemHeight() + 2);
+        host->show();
+        if (!QTest::qWaitForWindowExposed(host.get()))
             return nullptr;
         QCoreApplication::processEvents();
+        m_hosts.push_back(std::move(host));
         return list;
     }
+
+    std::vector<std::unique_ptr<QWidget>> m_hosts;
 
     // Centre of a visible row, in the coordinates of the inner list's widget.
     static QPoint rowPoint(const ListBoxEx& list, int row, int x = 60)
@@ -83,7 +89,13 @@ private:
     {
         QTest::mouseDClick(windowOf(list), button, modifiers, inWindow(list, pos));
     }
-    static void move(ListBoxEx& list, QPoint pos) { QTest::mouseMove(windowOf(list), inWindow(list, pos)); }
+    // Two steps within the same row: Qt drops a move to where the pointer already is, and a
+    // previous test may have left it there.
+    static void move(ListBoxEx& list, QPoint pos)
+    {
+        QTest::mouseMove(windowOf(list), inWindow(list, pos + QPoint(1, 0)));
+        QTest::mouseMove(windowOf(list), inWindow(list, pos));
+    }
 
     static QImage shot(ListBoxEx& list) { return list.hWnd()->grab().toImage(); }
 
@@ -94,6 +106,8 @@ private:
     }
 
 private slots:
+    void cleanup() { m_hosts.clear(); }
+
     void propertiesKeepTheirKeysOrderAndValues()
     {
         ListBoxEx fresh;
@@ -102,8 +116,8 @@ private slots:
         for (const auto& entry : bag)
             keys << entry.first;
         QCOMPARE(keys,
-            QStringList({ "Font", "BackColor", "BorderColor", "ListColorA", "ListColorB", "ListSelColor",
-                "ForeColorA", "ForeColorB", "ForeSelColor", "Style", "ItemHeight", "Enabled" }));
+            QStringList({ "Font", "BackColor", "BorderColor", "ListColorA", "ListColorB", "ListSelColor", "ForeColorA",
+                "ForeColorB", "ForeSelColor", "Style", "ItemHeight", "Enabled" }));
         QCOMPARE(fresh.BorderColor(), ModDC::RGB(138, 176, 222));
         QCOMPARE(fresh.ListColorA(), ModDC::RGB(252, 253, 254));
         QCOMPARE(fresh.ListColorB(), ModDC::RGB(246, 250, 253));
@@ -236,11 +250,11 @@ private slots:
         EventLog log;
         log.attach(*list);
         int menuRow = -2;
-        connect(list.get(), &ListBoxEx::MouseDown, list.get(), [&](short button, short, float, float) {
+        connect(list, &ListBoxEx::MouseDown, list, [&](short button, short, float, float) {
             if (list->ListIndex() >= 0 && button == 2)
                 list->SendLeftClick();
         });
-        connect(list.get(), &ListBoxEx::MouseUp, list.get(), [&](short button, short, float, float) {
+        connect(list, &ListBoxEx::MouseUp, list, [&](short button, short, float, float) {
             if (list->ListIndex() >= 0 && button == 2)
                 menuRow = list->ListIndex();
         });
@@ -290,8 +304,7 @@ private slots:
         EventLog log;
         log.attach(*list);
         QList<short> moveButtons;
-        connect(list.get(), &ListBoxEx::MouseMove, list.get(),
-            [&](short button, short, float, float) { moveButtons << button; });
+        connect(list, &ListBoxEx::MouseMove, list, [&](short button, short, float, float) { moveButtons << button; });
         QWidget* lst = list->hWnd();
         const QPoint at = rowPoint(*list, 2);
         QWheelEvent wheel(at, lst->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
@@ -398,21 +411,29 @@ private slots:
         auto list = makeList(QStringLiteral("List2"), 3);
         QVERIFY(list);
         list->setStyle(1);
-        const QImage before = shot(*list);
-        press(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
-        QVERIFY(list->Selected(0));
-        release(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
-        list->setListIndex(-1);
-        const QImage ticked = shot(*list);
         const int top = 1 + 4; // (21 - 13) / 2
-        QCOMPARE(ticked.pixelColor(1 + 4, top), QColor(28, 81, 128)); // the box's edge
-        QVERIFY(before.copy(5, top, 13, 13) != ticked.copy(5, top, 13, 13));
-        press(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
-        QVERIFY(!list->Selected(0));
-        list->setListIndex(-1);
-        QCOMPARE(shot(*list).copy(5, top, 13, 13), before.copy(5, top, 13, 13));
-        // The numbers move right to make room for the box.
+        const QRect box(1 + 4, top, 13, 13);
+        const auto clickRow0 = [&] {
+            press(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
+            release(*list, Qt::LeftButton, {}, rowPoint(*list, 0));
+            list->setListIndex(-1);
+            move(*list, rowPoint(*list, 2)); // hover elsewhere, so row 0 shows its own colours
+        };
+        move(*list, rowPoint(*list, 2));
+        const QImage empty = shot(*list);
+        clickRow0();
+        QVERIFY(list->Selected(0));
+        const QImage ticked = shot(*list);
+        QCOMPARE(ticked.pixelColor(box.topLeft()), QColor(28, 81, 128)); // the box's edge
+        QCOMPARE(ticked.pixelColor(box.center()), QColor(33, 33, 33)); // the tick
+        QVERIFY(empty.copy(box) != ticked.copy(box));
+        // The box sits where the number was; the number moves right of it.
         QCOMPARE(ticked.pixelColor(1 + 20, 1 + 10), QColor(227, 244, 255));
+        clickRow0();
+        QVERIFY(!list->Selected(0));
+        QCOMPARE(shot(*list).copy(box), empty.copy(box));
+        // Only the ticked row changed.
+        QCOMPARE(ticked.copy(0, 1 + 21, 212, 42), empty.copy(0, 1 + 21, 212, 42));
     }
 
     void hoverRedrawsExactlyTwoRows()
@@ -420,8 +441,7 @@ private slots:
         auto list = makeList(QStringLiteral("List2"), 8);
         QVERIFY(list);
         QList<int> drawn;
-        connect(list.get(), &ListBoxEx::DrawItem, list.get(),
-            [&](int index, QPainter*, int, int, int, bool&) { drawn << index; });
+        connect(list, &ListBoxEx::DrawItem, list, [&](int index, QPainter*, int, int, int, bool&) { drawn << index; });
         move(*list, rowPoint(*list, 2, 70));
         QTRY_VERIFY(drawn.contains(2));
         QTest::qWait(50);
@@ -442,7 +462,7 @@ private slots:
     {
         auto list = makeList(QStringLiteral("List2"), 3);
         QVERIFY(list);
-        connect(list.get(), &ListBoxEx::DrawItem, list.get(), [](int index, QPainter* dc, int, int w, int h, bool& skip) {
+        connect(list, &ListBoxEx::DrawItem, list, [](int index, QPainter* dc, int, int w, int h, bool& skip) {
             if (index == 1) {
                 skip = true;
             } else if (index == 2) {
@@ -462,7 +482,7 @@ private slots:
         auto list = makeList(QStringLiteral("List2"), 3);
         QVERIFY(list);
         int draws = 0;
-        connect(list.get(), &ListBoxEx::DrawItem, list.get(), [&](int, QPainter*, int, int, int, bool&) { ++draws; });
+        connect(list, &ListBoxEx::DrawItem, list, [&](int, QPainter*, int, int, int, bool&) { ++draws; });
         list->setBorderColor(ModDC::RGB(10, 20, 30));
         QTest::qWait(50);
         QCOMPARE(draws, 0);
@@ -494,7 +514,7 @@ private slots:
 
         QSet<int> drawn;
         int draws = 0;
-        connect(list.get(), &ListBoxEx::DrawItem, list.get(), [&](int index, QPainter*, int, int, int, bool&) {
+        connect(list, &ListBoxEx::DrawItem, list, [&](int index, QPainter*, int, int, int, bool&) {
             drawn << index;
             ++draws;
         });

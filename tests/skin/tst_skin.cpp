@@ -48,14 +48,15 @@ int nearKeyPixels(const QImage& image)
             const QColor c = image.pixelColor(x, y);
             if (c.rgb() == Skin::keyColour)
                 continue;
-            const int distance = qAbs(c.red() - key.red()) + qAbs(c.green() - key.green()) + qAbs(c.blue() - key.blue());
+            const int distance
+                = qAbs(c.red() - key.red()) + qAbs(c.green() - key.green()) + qAbs(c.blue() - key.blue());
             if (distance < 90)
                 ++count;
         }
     }
     return count;
 }
-}
+} // namespace
 
 class TestSkin : public QObject {
     Q_OBJECT
@@ -81,11 +82,25 @@ void TestSkin::everyButtonHasFourPicturesAtItsDesignSize_data()
         const char* name;
         int width, height;
     } buttons[] = {
-        { "FkButton", 315, 300 }, { "XlMune", 330, 300 }, { "ZuiXH", 345, 300 }, { "Guanbi", 555, 300 },
-        { "SerImg", 420, 405 }, { "GameFrmButton", 1095, 405 }, { "YxList", 1320, 435 }, { "ScList", 1320, 435 },
-        { "SbpLAY", 1320, 435 }, { "Sz", 255, 255 }, { "FlashSC", 1215, 345 }, { "FlashCXWW", 1200, 345 },
-        { "FlashFXYX", 1200, 345 }, { "QpGame", 960, 345 }, { "GamePlayFF", 1065, 330 }, { "GameJs", 1065, 330 },
-        { "GameJSButtoncommand", 1125, 345 }, { "CCFFButton", 1125, 345 }, { "FlashUrlButton", 1125, 345 },
+        { "FkButton", 315, 300 },
+        { "XlMune", 330, 300 },
+        { "ZuiXH", 345, 300 },
+        { "Guanbi", 555, 300 },
+        { "SerImg", 420, 405 },
+        { "GameFrmButton", 1095, 405 },
+        { "YxList", 1320, 435 },
+        { "ScList", 1320, 435 },
+        { "SbpLAY", 1320, 435 },
+        { "Sz", 255, 255 },
+        { "FlashSC", 1215, 345 },
+        { "FlashCXWW", 1200, 345 },
+        { "FlashFXYX", 1200, 345 },
+        { "QpGame", 960, 345 },
+        { "GamePlayFF", 1065, 330 },
+        { "GameJs", 1065, 330 },
+        { "GameJSButtoncommand", 1125, 345 },
+        { "CCFFButton", 1125, 345 },
+        { "FlashUrlButton", 1125, 345 },
         { "OverFrmMeSL", 570, 300 },
     };
     for (const auto& b : buttons)
@@ -109,7 +124,8 @@ void TestSkin::everyButtonHasFourPicturesAtItsDesignSize()
     // The states must be told apart at a glance, so no two pictures of a button are the same.
     for (int i = 0; i < looks.size(); ++i) {
         for (int j = i + 1; j < looks.size(); ++j)
-            QVERIFY2(looks[i] != looks[j], qPrintable(name + QStringLiteral(": %1 equals %2").arg(kStates[i], kStates[j])));
+            QVERIFY2(
+                looks[i] != looks[j], qPrintable(name + QStringLiteral(": %1 equals %2").arg(kStates[i], kStates[j])));
     }
 }
 

@@ -218,10 +218,11 @@ static bool notModified(const HttpRequest& request, const ContentRoot::File& fil
 Connection::Next Connection::serveFile(const HttpRequest& request, const ContentRoot::File& file)
 {
     bool keepAlive = request.wantsKeepAlive();
-    if (notModified(request, file))
-        return sendAll(statusHead(304, keepAlive) + fileHeaders(file) + "\r\n")
-            ? (keepAlive ? Next::KeepAlive : Next::Close)
-            : Next::Drop;
+    if (notModified(request, file)) {
+        if (!sendAll(statusHead(304, keepAlive) + fileHeaders(file) + "\r\n"))
+            return Next::Drop;
+        return keepAlive ? Next::KeepAlive : Next::Close;
+    }
 
     std::string head
         = statusHead(200, keepAlive) + fileHeaders(file) + "Content-Length: " + std::to_string(file.size) + "\r\n\r\n";
