@@ -35,22 +35,24 @@ address=$(sed -n 's/^listening on //p' "$work/server.out")
 url="http://$address/big.bin"
 echo "file: 256 MiB at $url; output to $work/out (same disk for both)"
 
-best_bench=0
-best_curl=0
+bench_all=
+curl_all=
 for round in $(seq "$rounds"); do
     rm -rf "$work/out" && mkdir "$work/out"
     report=$("$bench" "$url" "$work/out")
     echo "$report"
     mib=$(echo "$report" | sed -n 's/.* = \([0-9.]*\) MiB\/s.*/\1/p')
-    best_bench=$(echo "$mib $best_bench" | awk '{ print ($1 > $2) ? $1 : $2 }')
+    bench_all="$bench_all $mib"
 
     rm -rf "$work/out" && mkdir "$work/out"
     speed=$(curl -s -o "$work/out/curl.bin" -w '%{speed_download}' "$url")
     mib=$(echo "$speed" | awk '{ printf "%.1f", $1 / 1048576 }')
     echo "curl -o FILE: $mib MiB/s"
-    best_curl=$(echo "$mib $best_curl" | awk '{ print ($1 > $2) ? $1 : $2 }')
+    curl_all="$curl_all $mib"
     rm -f "$work/out/curl.bin"
 done
 
-echo "best of $rounds: DownLoad $best_bench MiB/s, curl $best_curl MiB/s, ratio" \
-    "$(echo "$best_bench $best_curl" | awk '{ printf "%.2f", $1 / $2 }')"
+median() { echo "$@" | tr ' ' '\n' | sed '/^$/d' | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+b=$(median $bench_all)
+c=$(median $curl_all)
+echo "median of $rounds: DownLoad $b MiB/s, curl $c MiB/s, ratio $(echo "$b $c" | awk '{ printf "%.2f", $1 / $2 }')"

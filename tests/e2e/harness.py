@@ -45,6 +45,10 @@ class ContentServer:
         with urllib.request.urlopen(self.base + "/__requests", timeout=5) as r:
             return r.read().decode("utf-8").splitlines()
 
+    def requests_clear(self):
+        import urllib.request
+        urllib.request.urlopen(self.base + "/__requests?clear=1", timeout=5).read()
+
     def stop(self):
         self.proc.terminate()
         self.proc.wait(5)

@@ -1,0 +1,121 @@
+"""The start-up refresh against a server that fails in every way it can: nothing is lost or left behind."""
+
+import os
+import time
+import unittest
+
+from harness import EndToEnd, press_key, read, wait_for, windows_of, xdotool, window_geometry
+
+PLAYER_TITLE = "^欢迎使用Tabrazo"
+CATALOGUE = "/flashxmlfile/gamelist.xml"
+VERSION = "/flashxmlfile/version.xml"
+NOTICE = "/ad1.txt"
+
+
+class Faults(EndToEnd):
+    def start_with_fault(self, path, mode):
+        self.server_fault(path, mode)
+        self.seeded = {name: read(os.path.join(self.home, name)) for name in ("LDsend.Dll", "VerTmp.Dll", "Config.dll")}
+        app = self.app().start()
+        main = self.main_window(app)
+        self.assertTrue(main, f"{path}={mode}: no main window")
+        return app, main
+
+    def server_fault(self, path, mode):
+        import urllib.request
+        url = f"{self.server.base}/__fault?path={path}&mode={mode}"
+        with urllib.request.urlopen(url, timeout=5) as r:
+            self.assertEqual(r.status, 200)
+
+    def answer_boxes(self, app, main, seconds):
+        """Answers any message box the program shows (a version file that is no XML shows one)."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            for window in windows_of(app.proc.pid, "^Tabrazo$"):
+                if window != main:
+                    press_key(window, "Return")
+            time.sleep(0.3)
+
+    def assert_responsive(self, app, main):
+        # The player button hides the player window and shows it again.
+        x, y, w, h = window_geometry(main)
+        xdotool("mousemove", "--sync", str(x + 283), str(y + 45))
+        before = bool(windows_of(app.proc.pid, PLAYER_TITLE))
+        xdotool("click", "1")
+        self.assertTrue(wait_for(lambda: bool(windows_of(app.proc.pid, PLAYER_TITLE)) != before, 5),
+                        "the window does not answer")
+        xdotool("click", "1")
+        self.assertTrue(wait_for(lambda: bool(windows_of(app.proc.pid, PLAYER_TITLE)) == before, 5))
+
+    def assert_unchanged(self, app, *names):
+        for name in names:
+            self.assertEqual(read(app.path(name)), self.seeded[name], f"{name} changed")
+
+    def test_version_file_faults(self):
+        for mode in ("cut", "404", "500", "reset", "stall"):
+            with self.subTest(mode=mode):
+                app, main = self.start_with_fault(VERSION, mode)
+                self.answer_boxes(app, main, 7)
+                self.assertTrue(app.running())
+                self.assert_responsive(app, main)
+                # No new catalogue without a readable newer version.
+                self.assertNotIn("GET " + CATALOGUE, self.server.requests())
+                self.assert_unchanged(app, "LDsend.Dll", "VerTmp.Dll")
+                self.assertEqual([f for f in self.leftovers() if f.startswith(".dl-")], [])
+                app.kill()
+                self.server.requests_clear()
+
+    def test_version_file_without_length_still_refreshes(self):
+        app, main = self.start_with_fault(VERSION, "nolength")
+        catalogue = self.site_file(CATALOGUE.lstrip("/"))
+        self.assertTrue(wait_for(lambda: read(app.path("LDsend.Dll")) == catalogue, 20))
+
+    def test_catalogue_faults(self):
+        for mode in ("cut", "404", "500", "reset", "stall"):
+            with self.subTest(mode=mode):
+                app, main = self.start_with_fault(CATALOGUE, mode)
+                self.assertTrue(wait_for(lambda: "GET " + CATALOGUE in self.server.requests(), 10))
+                self.answer_boxes(app, main, 3)
+                self.assert_responsive(app, main)
+                self.assert_unchanged(app, "LDsend.Dll", "VerTmp.Dll")
+                if mode != "stall":
+                    self.assertTrue(wait_for(lambda: not [f for f in self.leftovers() if f.startswith(".dl-")], 10))
+                self.assertEqual([f for f in self.leftovers() if not f.startswith(".dl-")], [])
+                app.kill()
+                self.server.requests_clear()
+
+    def test_catalogue_without_length_is_installed_whole(self):
+        app, main = self.start_with_fault(CATALOGUE, "nolength")
+        catalogue = self.site_file(CATALOGUE.lstrip("/"))
+        self.assertTrue(wait_for(lambda: read(app.path("LDsend.Dll")) == catalogue, 20))
+        self.assertTrue(wait_for(lambda: read(app.path("VerTmp.Dll")) == self.site_file(VERSION.lstrip("/")), 5))
+
+    def test_notice_faults_keep_the_settings_file(self):
+        for mode in ("nolength", "cut", "404", "reset"):
+            with self.subTest(mode=mode):
+                app, main = self.start_with_fault(NOTICE, mode)
+                self.assertTrue(wait_for(lambda: "GET " + NOTICE in self.server.requests(), 15))
+                time.sleep(1)
+                config = read(app.path("Config.dll")).splitlines()
+                for line in self.seeded["Config.dll"].splitlines():
+                    self.assertIn(line, config)
+                self.assertTrue(wait_for(lambda: not [f for f in self.leftovers() if f.startswith(".dl-")], 10))
+                app.kill()
+                self.server.requests_clear()
+
+    def test_killed_during_catalogue_download_keeps_a_catalogue_and_fetches_it_next_time(self):
+        app, main = self.start_with_fault(CATALOGUE, "slow:20000")
+        self.assertTrue(wait_for(lambda: "GET " + CATALOGUE in self.server.requests(), 10))
+        time.sleep(1)
+        app.kill()
+        self.assert_unchanged(app, "LDsend.Dll", "VerTmp.Dll")
+        # The next start finds the server still newer and fetches the catalogue again.
+        self.server_fault(CATALOGUE, "none")
+        again = self.app().start()
+        catalogue = self.site_file(CATALOGUE.lstrip("/"))
+        self.assertTrue(wait_for(lambda: read(again.path("LDsend.Dll")) == catalogue, 20))
+        self.assertTrue(wait_for(lambda: not [f for f in self.leftovers() if f.startswith(".dl-")], 10))
+
+
+if __name__ == "__main__":
+    unittest.main()
