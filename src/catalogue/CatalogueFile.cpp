@@ -6,7 +6,6 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -16,7 +15,6 @@ Q_LOGGING_CATEGORY(lcCatalogue, "tabrazo.catalogue")
 
 constexpr QStringView kCategoryMarker = u"<category";
 constexpr QStringView kRecordMarker = u"<data";
-constexpr qsizetype kReadPiece = 256 * 1024;
 
 // Both markers start with '<', which occurs only a few times per record: a vectorised search for
 // that one character plus a comparison is much cheaper than a general substring search.
@@ -95,7 +93,13 @@ public:
         const qsizetype n = name.size();
         const char16_t* const nameBegin = name.utf16();
         for (const qsizetype eq : equals) {
-            if (eq < n || !std::equal(nameBegin, nameBegin + n, text.utf16() + eq - n))
+            if (eq < n)
+                continue;
+            const char16_t* candidate = text.utf16() + eq - n;
+            qsizetype k = n;
+            while (k > 0 && candidate[k - 1] == nameBegin[k - 1])
+                --k;
+            if (k > 0)
                 continue;
             const qsizetype match = eq - n;
             const auto first = std::lower_bound(quotes.begin(), quotes.end(), match);
@@ -181,38 +185,13 @@ QString CatalogueFile::ReadTextFile(const QString& path)
         qCDebug(lcCatalogue) << "cannot open" << path << file.errorString();
         return {};
     }
-    // Decoded piece by piece so that the raw bytes never sit in memory as a whole: at start-up,
-    // touching fresh memory costs as much as decoding it. A byte below 0x30 never belongs to a
-    // multi-byte sequence, so cutting right after one gives exactly the text of one decode.
-    QString text;
-    text.reserve(file.size()); // the text never has more UTF-16 units than the file has bytes
-    QByteArray piece(kReadPiece, Qt::Uninitialized);
-    qsizetype held = 0;
-    for (;;) {
-        const qint64 got = file.read(piece.data() + held, piece.size() - held);
-        // Half a catalogue would look complete to the user; none at all is the honest result.
-        if (got < 0) {
-            qCDebug(lcCatalogue) << "cannot read" << path << file.errorString();
-            return {};
-        }
-        held += got;
-        if (got == 0) {
-            text += AnsiCodec::decode(QByteArrayView(piece.constData(), held));
-            return text;
-        }
-        qsizetype cut = held;
-        while (cut > 0 && uchar(piece.at(cut - 1)) >= 0x30)
-            --cut;
-        if (cut == 0) {
-            // No safe cut in a full piece (binary junk): read on with a larger one.
-            if (held == piece.size())
-                piece.resize(piece.size() * 2);
-            continue;
-        }
-        text += AnsiCodec::decode(QByteArrayView(piece.constData(), cut));
-        held -= cut;
-        std::memmove(piece.data(), piece.constData() + cut, size_t(held));
+    const QByteArray bytes = file.readAll();
+    // Half a catalogue would look complete to the user; none at all is the honest result.
+    if (file.error() != QFileDevice::NoError) {
+        qCDebug(lcCatalogue) << "cannot read" << path << file.errorString();
+        return {};
     }
+    return AnsiCodec::decode(bytes);
 }
 
 QString CatalogueFile::GetAttribute(QStringView text, QStringView name)

@@ -22,8 +22,10 @@ namespace {
 Q_LOGGING_CATEGORY(lcNet, "tabrazo.net")
 
 // What Qt may hold of a body before it stops reading the socket; keeps memory flat on big files.
-constexpr qint64 readBufferSize = 512 * 1024;
-constexpr qint64 chunkSize = 64 * 1024;
+// Qt keeps about three such buffers between its network thread and ours; below 3 MB the network
+// thread waits for ours too often to keep up with curl on loopback.
+constexpr qint64 readBufferSize = 3 * 1024 * 1024;
+constexpr qint64 chunkSize = 256 * 1024;
 
 qint32 clamp32(qint64 value)
 {
@@ -55,6 +57,7 @@ struct DownLoad::Transfer {
     qint64 expected = -1;
     qint64 reported = -1;
     bool retried = false;
+    QByteArray buffer;
 
     // A fresh file in the program folder, so that the owner's move never crosses file systems.
     bool createTempFile()
@@ -179,7 +182,9 @@ bool DownLoad::drain()
     t->expected = length.isValid() ? length.toLongLong() : -1;
     // An error page is not the resource; read it only to let the connection go on.
     const bool keep = isSuccess(status);
-    char buffer[chunkSize];
+    if (t->buffer.isEmpty())
+        t->buffer.resize(chunkSize);
+    char* const buffer = t->buffer.data();
     while (reply->bytesAvailable() > 0) {
         const qint64 n = reply->read(buffer, chunkSize);
         if (n <= 0)

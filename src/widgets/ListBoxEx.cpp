@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollBar>
 #include <QVector>
 #include <QWheelEvent>
@@ -421,7 +420,6 @@ ListBoxEx::ListBoxEx(QWidget* parent)
     : QWidget(parent)
     , lstMain(new InnerList(this))
 {
-    m_hoverRow = -1;
     buildCheckImages();
 
     // Defaults of a newly placed list.

@@ -1,5 +1,4 @@
 #include "catalogue/CatalogueFile.h"
-#include "outside/AnsiCodec.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -25,7 +24,6 @@ private slots:
     void ids();
 
     void decodesGbk();
-    void decodesLikeOneStepAcrossPieces();
     void unusableFiles();
     void damagedContent();
     void hundredMegabytes();
@@ -172,19 +170,6 @@ void TestCatalogueFile::decodesGbk()
     QCOMPARE(c.size(), 2);
     QCOMPARE(c[1].name, u"益智"_qs);
     QCOMPARE(c[1].games[1].title, u"连连看€\U00020000"_qs);
-}
-
-void TestCatalogueFile::decodesLikeOneStepAcrossPieces()
-{
-    // Random bytes put multi-byte and invalid sequences across every internal read boundary; a
-    // long stretch without any byte below 0x30 forces a larger read piece.
-    QRandomGenerator random(42);
-    QByteArray bytes(1500 * 1024, Qt::Uninitialized);
-    for (char& b : bytes)
-        b = char(random.bounded(256));
-    for (qsizetype i = 300 * 1024; i < 900 * 1024; ++i)
-        bytes[i] = char(i % 7 == 0 ? '0' + i % 10 : 0x81 + i % 0x7E);
-    QCOMPARE(CatalogueFile::ReadTextFile(write(bytes)), AnsiCodec::decode(bytes));
 }
 
 void TestCatalogueFile::unusableFiles()
