@@ -35,7 +35,8 @@ QString referenceAttribute(const QString& text, const QString& name)
 // The expected id, or nothing when the text is too long to convert exactly through a double.
 std::optional<int> referenceId(const QString& text)
 {
-    static const QRegularExpression number(u"^[ \t]*([+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+))[ \t]*$"_qs);
+    static const QRegularExpression number(
+        QRegularExpression::anchoredPattern(u"[ \t]*([+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+))[ \t]*"_qs));
     const QRegularExpressionMatch m = number.match(text);
     if (!m.hasMatch())
         return 0;
