@@ -3,6 +3,7 @@
 #include "net/UrlCache.h"
 #include "outside/ProgramFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
@@ -305,4 +306,12 @@ void DownLoad::complete(bool ok)
     else if (!t->tempPath.isEmpty())
         QFile::remove(t->tempPath);
     emit DownloadComplete(!ok, path);
+}
+
+void DownLoad::RemoveLeftovers()
+{
+    QDir folder(ProgramFolder::path());
+    const QStringList names = folder.entryList({ QStringLiteral(".dl-*") }, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        folder.remove(name);
 }

@@ -21,6 +21,10 @@ public:
     void OpenUrl(const QString& szUrl);
     void Cancel();
 
+    // Removes the temporary files that transfers of an earlier run left behind when that run
+    // was killed. Only the one running copy of the program may call it.
+    static void RemoveLeftovers();
+
     // A transfer that receives nothing for this long fails (0: wait forever).
     void setStallTimeout(int milliSeconds) { m_stallTimeout = milliSeconds; }
 

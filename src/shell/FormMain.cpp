@@ -180,6 +180,7 @@ void FormMain::Form_Load()
     Skin::SkinHme();
 
     CheckExist();
+    DownLoad::RemoveLeftovers();
     SetWindowColorKey();
 
     if (!IsOnline()) {
