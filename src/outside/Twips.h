@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 
 // Layout code keeps the design's twips so each rectangle can be held against its table;
 // the screen here has 15 twips per pixel, as the design's displays did.
@@ -13,5 +14,14 @@ public:
     static constexpr QRect rect(int left, int top, int width, int height)
     {
         return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+    }
+
+    // Names a control and puts it at its design rectangle.
+    template<typename Widget>
+    static Widget* place(Widget* widget, const char* name, int left, int top, int width, int height)
+    {
+        widget->setObjectName(QString::fromUtf8(name));
+        widget->setGeometry(rect(left, top, width, height));
+        return widget;
     }
 };

@@ -14,17 +14,9 @@
 #include <QResizeEvent>
 
 namespace {
-template<typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QString::fromUtf8(name));
-    widget->setGeometry(Twips::rect(left, top, width, height));
-    return widget;
-}
-
 QLabel* label(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height)
 {
-    auto* l = place(new QLabel(caption, parent), name, left, top, width, height);
+    auto* l = Twips::place(new QLabel(caption, parent), name, left, top, width, height);
     return l;
 }
 
@@ -38,22 +30,22 @@ FlashFrm::FlashFrm(QWidget* parent)
     setWindowTitle(QStringLiteral("欢迎使用Tabrazo(Tabrazo)"));
     resize(Twips::toPixels(8355), Twips::toPixels(8085));
 
-    HeadrImg = place(new QLabel(this), "HeadrImg", 0, 0, 8310, 405);
+    HeadrImg = Twips::place(new QLabel(this), "HeadrImg", 0, 0, 8310, 405);
     HeadrImg->setScaledContents(true);
     HeadrImg->setPixmap(Skin::picture(QStringLiteral("FlashFrm_header")));
-    FlashSC = place(new ButtonEx(this), "FlashSC", 45, 30, 1215, 345);
-    FlashCXWW = place(new ButtonEx(this), "FlashCXWW", 1305, 30, 1200, 345);
-    FlashFXYX = place(new ButtonEx(this), "FlashFXYX", 2550, 30, 1200, 345);
-    QpGame = place(new ButtonEx(this), "QpGame", 7305, 30, 960, 345);
+    FlashSC = Twips::place(new ButtonEx(this), "FlashSC", 45, 30, 1215, 345);
+    FlashCXWW = Twips::place(new ButtonEx(this), "FlashCXWW", 1305, 30, 1200, 345);
+    FlashFXYX = Twips::place(new ButtonEx(this), "FlashFXYX", 2550, 30, 1200, 345);
+    QpGame = Twips::place(new ButtonEx(this), "QpGame", 7305, 30, 960, 345);
     QpGame->setEnabled(false);
 
-    Flash1 = place(new QWidget(this), "Flash1", 0, 420, 8385, 6090);
+    Flash1 = Twips::place(new QWidget(this), "Flash1", 0, 420, 8385, 6090);
 
-    Picture1 = place(new QFrame(this), "Picture1", -15, 420, 8325, 6105);
-    Image1 = place(new QLabel(Picture1), "Image1", 0, 0, 8250, 6345);
+    Picture1 = Twips::place(new QFrame(this), "Picture1", -15, 420, 8325, 6105);
+    Image1 = Twips::place(new QLabel(Picture1), "Image1", 0, 0, 8250, 6345);
     Image1->setScaledContents(true);
     Image1->setPixmap(Skin::picture(QStringLiteral("FlashFrm_welcome")));
-    ProgressBar1 = place(new QProgressBar(Picture1), "ProgressBar1", 870, 3840, 6660, 300);
+    ProgressBar1 = Twips::place(new QProgressBar(Picture1), "ProgressBar1", 870, 3840, 6660, 300);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
@@ -63,13 +55,13 @@ FlashFrm::FlashFrm(QWidget* parent)
     Label3 = label(Picture1, "Label3", QStringLiteral("0%"), 5325, 4365, 1440, 435);
     Label3->hide();
 
-    FxFm = place(new QFrame(this), "FxFm", 3570, 270, 2655, 2010);
+    FxFm = Twips::place(new QFrame(this), "FxFm", 3570, 270, 2655, 2010);
     FxFm->hide();
 
-    GameXX = place(new QFrame(this), "GameXX", -15, 6540, 8205, 1110);
-    GamePlayFF = place(new ButtonEx(GameXX), "GamePlayFF", 30, 15, 1065, 330);
+    GameXX = Twips::place(new QFrame(this), "GameXX", -15, 6540, 8205, 1110);
+    GamePlayFF = Twips::place(new ButtonEx(GameXX), "GamePlayFF", 30, 15, 1065, 330);
     GamePlayFF->setValue(true);
-    GameJs = place(new ButtonEx(GameXX), "GameJs", 1095, 15, 1065, 330);
+    GameJs = Twips::place(new ButtonEx(GameXX), "GameJs", 1095, 15, 1065, 330);
     CzFFLab = label(GameXX, "CzFFLab", QStringLiteral("操作方法"), 1095, 450, 8070, 750);
     GamejsLab = label(GameXX, "GamejsLab", QStringLiteral("游戏介绍"), 180, 465, 8070, 750);
     GamejsLab->hide();
@@ -77,21 +69,21 @@ FlashFrm::FlashFrm(QWidget* parent)
         text->setWordWrap(true);
         text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    Line1 = place(new QFrame(GameXX), "Line1", 0, 0, 0, 0);
-    Line2 = place(new QFrame(GameXX), "Line2", 0, 0, 0, 0);
-    Line3 = place(new QFrame(GameXX), "Line3", 0, 0, 0, 0);
-    Line4 = place(new QFrame(GameXX), "Line4", 0, 0, 0, 0);
+    Line1 = Twips::place(new QFrame(GameXX), "Line1", 0, 0, 0, 0);
+    Line2 = Twips::place(new QFrame(GameXX), "Line2", 0, 0, 0, 0);
+    Line3 = Twips::place(new QFrame(GameXX), "Line3", 0, 0, 0, 0);
+    Line4 = Twips::place(new QFrame(GameXX), "Line4", 0, 0, 0, 0);
 
-    FootImg = place(new QLabel(this), "FootImg", 0, 7650, 8325, 435);
+    FootImg = Twips::place(new QLabel(this), "FootImg", 0, 7650, 8325, 435);
     FootImg->setScaledContents(true);
     FootImg->setPixmap(Skin::picture(QStringLiteral("FlashFrm_footer")));
-    Check1 = place(new QCheckBox(this), "Check1", 135, 7770, 225, 225);
+    Check1 = Twips::place(new QCheckBox(this), "Check1", 135, 7770, 225, 225);
     Label1 = label(this, "Label1", QStringLiteral("启动时自动打开"), 375, 7800, 1260, 180);
     YJFK = label(this, "YJFK", QStringLiteral("意见反馈"), 6495, 7800, 720, 180);
     交流论坛 = label(this, "交流论坛", QStringLiteral("交流论坛"), 7440, 7800, 720, 180);
 
     // Offline cover: above everything else.
-    WLWImg = place(new QLabel(this), "WLWImg", 0, 0, 8340, 7650);
+    WLWImg = Twips::place(new QLabel(this), "WLWImg", 0, 0, 8340, 7650);
     WLWImg->setScaledContents(true);
     WLWImg->setPixmap(Skin::picture(QStringLiteral("WLWImg")));
     WLWImg->hide();

@@ -53,17 +53,9 @@ const char* const kNoticePath = "/ad1.txt";
 const QString kVersionNode = QStringLiteral("/root/data/version");
 const QString kUpdateUrlNode = QStringLiteral("/root/data/updateurl");
 
-template<typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QString::fromUtf8(name));
-    widget->setGeometry(Twips::rect(left, top, width, height));
-    return widget;
-}
-
 QFrame* frame(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
-    auto* f = place(new QFrame(parent), name, left, top, width, height);
+    auto* f = Twips::place(new QFrame(parent), name, left, top, width, height);
     f->setFrameShape(QFrame::NoFrame);
     return f;
 }
@@ -93,41 +85,41 @@ FormMain::FormMain(QWidget* parent)
     background->setPixmap(Skin::picture(QStringLiteral("FormMain")));
     background->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    FkButton = place(new ButtonEx(this), "FkButton", 3165, 0, 315, 300);
-    XlMune = place(new ButtonEx(this), "XlMune", 3570, 0, 330, 300);
-    ZuiXH = place(new ButtonEx(this), "ZuiXH", 3930, 0, 345, 300);
-    Guanbi = place(new ButtonEx(this), "Guanbi", 4320, 0, 555, 300);
-    SerImages = place(new QLabel(this), "SerImages", 75, 480, 3075, 405);
-    Text4 = place(new QLineEdit(SerImages), "Text4", 45, 105, 3000, 240);
+    FkButton = Twips::place(new ButtonEx(this), "FkButton", 3165, 0, 315, 300);
+    XlMune = Twips::place(new ButtonEx(this), "XlMune", 3570, 0, 330, 300);
+    ZuiXH = Twips::place(new ButtonEx(this), "ZuiXH", 3930, 0, 345, 300);
+    Guanbi = Twips::place(new ButtonEx(this), "Guanbi", 4320, 0, 555, 300);
+    SerImages = Twips::place(new QLabel(this), "SerImages", 75, 480, 3075, 405);
+    Text4 = Twips::place(new QLineEdit(SerImages), "Text4", 45, 105, 3000, 240);
     Text4->setFrame(false);
-    SerImg = place(new ButtonEx(this), "SerImg", 3135, 480, 420, 405);
-    GameFrmButton = place(new ButtonEx(this), "GameFrmButton", 3705, 480, 1095, 405);
-    YxList = place(new ButtonEx(this), "YxList", 105, 1050, 1320, 435);
-    ScList = place(new ButtonEx(this), "ScList", 1560, 1050, 1320, 435);
-    SbpLAY = place(new ButtonEx(this), "SbpLAY", 3000, 1050, 1320, 435);
-    Sz = place(new ButtonEx(this), "Sz", 4500, 1185, 255, 255);
+    SerImg = Twips::place(new ButtonEx(this), "SerImg", 3135, 480, 420, 405);
+    GameFrmButton = Twips::place(new ButtonEx(this), "GameFrmButton", 3705, 480, 1095, 405);
+    YxList = Twips::place(new ButtonEx(this), "YxList", 105, 1050, 1320, 435);
+    ScList = Twips::place(new ButtonEx(this), "ScList", 1560, 1050, 1320, 435);
+    SbpLAY = Twips::place(new ButtonEx(this), "SbpLAY", 3000, 1050, 1320, 435);
+    Sz = Twips::place(new ButtonEx(this), "Sz", 4500, 1185, 255, 255);
     YxList->setValue(true);
 
     GamelistFrm = frame(this, "GamelistFrm", 45, 1485, 4815, 6645);
-    List1 = place(new ListBoxEx(GamelistFrm), "List1", 0, 0, 1650, 6645);
-    List2 = place(new ListBoxEx(GamelistFrm), "List2", 1635, 0, 3180, 6645);
+    List1 = Twips::place(new ListBoxEx(GamelistFrm), "List1", 0, 0, 1650, 6645);
+    List2 = Twips::place(new ListBoxEx(GamelistFrm), "List2", 1635, 0, 3180, 6645);
     ScListFrm = frame(this, "ScListFrm", 45, 1485, 4815, 6645);
-    List4 = place(new ListBoxEx(ScListFrm), "List4", 0, 0, 4815, 6645);
+    List4 = Twips::place(new ListBoxEx(ScListFrm), "List4", 0, 0, 4815, 6645);
     ScListFrm->hide();
     SbPlayFrm = frame(this, "SbPlayFrm", 45, 1485, 4815, 6645);
-    ListSB = place(new ListBoxEx(SbPlayFrm), "ListSB", 0, 0, 4815, 6645);
+    ListSB = Twips::place(new ListBoxEx(SbPlayFrm), "ListSB", 0, 0, 4815, 6645);
     SbPlayFrm->hide();
     for (ListBoxEx* list : { List1, List2, List4, ListSB })
         list->ReadProperties(ListBoxEx::SavedProperties(list->objectName()));
 
-    DJ = place(new QLabel(this), "DJ", 45, 1485, 4830, 6660);
+    DJ = Twips::place(new QLabel(this), "DJ", 45, 1485, 4830, 6660);
     DJ->setPixmap(Skin::picture(QStringLiteral("DJ")));
     DJ->setScaledContents(true);
     DJ->hide();
 
-    lblMsg = place(new QLabel(this), "lblMsg", 105, 8310, 0, 180);
+    lblMsg = Twips::place(new QLabel(this), "lblMsg", 105, 8310, 0, 180);
     lblMsg->setFixedHeight(Twips::toPixels(180));
-    GfZyLjLabel = place(new QLabel(QStringLiteral("官方网站"), this), "GfZyLjLabel", 3945, 8310, 720, 180);
+    GfZyLjLabel = Twips::place(new QLabel(QStringLiteral("官方网站"), this), "GfZyLjLabel", 3945, 8310, 720, 180);
     GfZyLjLabel->setCursor(Qt::PointingHandCursor);
     fitToText(GfZyLjLabel);
 
@@ -241,7 +233,7 @@ void FormMain::SetWindowColorKey()
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(246, 0, 255));
     setPalette(p);
-    // A shape given before the native window exists comes out inverted on X11; create it first.
+    // On X11 a shape given before the native window exists is applied wrongly; create it first.
     winId();
     Skin::applyColourKeyMask(this, Skin::picture(QStringLiteral("FormMain")));
 }
