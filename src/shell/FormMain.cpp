@@ -15,6 +15,7 @@
 #include "outside/ProgramFolder.h"
 #include "outside/ServerAddresses.h"
 #include "outside/SingleInstance.h"
+#include "outside/UrlOpener.h"
 #include "outside/Twips.h"
 #include "player/FlashFrm.h"
 #include "player/GameJsFrm.h"
@@ -141,6 +142,8 @@ FormMain::FormMain(QWidget* parent)
 
     connect(Guanbi, &ButtonEx::Click, this, [this] { EndProgram(); });
     connect(GameFrmButton, &ButtonEx::Click, this, [this] { GameFrmButton_Click(); });
+    connect(FkButton, &ButtonEx::Click, this,
+            [] { UrlOpener::open(ServerAddresses::onForum(QStringLiteral("/forum.php?mod=forumdisplay&fid=36"))); });
     connect(UpdateSLing, &DownLoad::DownloadProgress, this, &FormMain::UpdateSLing_DownloadProgress);
     connect(UpdateSLing, &DownLoad::DownloadComplete, this, &FormMain::UpdateSLing_DownloadComplete);
     connect(ADDOWNLOAD, &DownLoad::DownloadProgress, this, &FormMain::ADDOWNLOAD_DownloadProgress);

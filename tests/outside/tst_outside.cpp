@@ -1,0 +1,108 @@
+#include "catalogue/VersionFile.h"
+#include "net/PercentRule.h"
+#include "outside/AnsiCodec.h"
+#include "outside/Files.h"
+#include "outside/MessageBox.h"
+#include "outside/ProgramFolder.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestOutside : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+
+    QString version(const QString& name, const QByteArray& text)
+    {
+        return write(name, "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>" + text
+                               + "</version><updateurl>http://x/y.xml</updateurl></data></root>");
+    }
+
+private slots:
+    void versionsCompareAsText()
+    {
+        MessageBox::clearShown();
+        const QString nine = version("nine.xml", "9"), ten = version("ten.xml", "10");
+        const QString later = version("later.xml", "2011-05-02"), earlier = version("earlier.xml", "2011-05-01");
+        const QString path = QStringLiteral("/root/data/version");
+        QVERIFY(VersionFile::IsServerVersionNewer(nine, path, ten, path));
+        QVERIFY(VersionFile::IsServerVersionNewer(later, path, earlier, path));
+        QVERIFY(!VersionFile::IsServerVersionNewer(earlier, path, earlier, path));
+        QCOMPARE(MessageBox::shown().size(), 0);
+        // A missing local file: the parser's own message, and any version beats the empty one.
+        QVERIFY(VersionFile::IsServerVersionNewer(nine, path, dir.filePath("absent.xml"), path));
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(!MessageBox::shown().first().text.isEmpty());
+    }
+
+    void gb2312VersionFileAndMissingNode()
+    {
+        const QString file = write("cn.xml", "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>"
+                                                 + AnsiCodec::encode(u"版本二") + "</version></data></root>");
+        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/version")), QStringLiteral("版本二"));
+        MessageBox::clearShown();
+        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/updateurl")), QString());
+        QCOMPARE(MessageBox::shown().size(), 0);
+        // An error page is not XML: one box, empty text.
+        const QString page = write("page.xml", "<html><body>Not Found<br></body>");
+        QCOMPARE(VersionFile::ReadXmlNodeText(page, QStringLiteral("/root/data/version")), QString());
+        QCOMPARE(MessageBox::shown().size(), 1);
+    }
+
+    void ansiCodecRoundTripAndJunk()
+    {
+        const QString text = QStringLiteral("小熊采蘑菇 & 极速摩托2 €𠀀");
+        QCOMPARE(AnsiCodec::decode(AnsiCodec::encode(text)), text);
+        QCOMPARE(AnsiCodec::encode(u"用户设置"), QByteArray("\xd3\xc3\xbb\xa7\xc9\xe8\xd6\xc3"));
+        // A lead byte without a trail, and a trail that is plain ASCII, lose only the lead byte.
+        QCOMPARE(AnsiCodec::decode(QByteArray("a\x81" "!")), QStringLiteral("a\uFFFD!"));
+        QCOMPARE(AnsiCodec::decode(QByteArray("\xff\x80")), QStringLiteral("\uFFFD\uFFFD"));
+    }
+
+    void movesNeverReplace()
+    {
+        const QString from = write("from", "new"), to = write("to", "old");
+        QVERIFY(!Files::moveWithoutReplacing(from, to));
+        QVERIFY(QFile::exists(from));
+        QFile target(to);
+        target.open(QIODevice::ReadOnly);
+        QCOMPARE(target.readAll(), QByteArray("old"));
+        QVERIFY(Files::moveWithoutReplacing(from, dir.filePath("fresh")));
+        QVERIFY(!QFile::exists(from));
+        QVERIFY(Files::replaceAtomically(dir.filePath("fresh"), to));
+    }
+
+    void programFolderIgnoresLetterCase()
+    {
+        ProgramFolder::setOverride(dir.path());
+        write("vertmp.dll", "x");
+        QCOMPARE(ProgramFolder::file(QStringLiteral("VerTmp.Dll")), dir.filePath("vertmp.dll"));
+        QCOMPARE(ProgramFolder::file(QStringLiteral("LDsend.Dll")), dir.filePath("LDsend.Dll"));
+        ProgramFolder::setOverride(QString());
+    }
+
+    void percentRule()
+    {
+        QVERIFY(!PercentRule::percent(5, 0));
+        QCOMPARE(PercentRule::format00_00(*PercentRule::percent(512, 1024)), QStringLiteral("50.00"));
+        QCOMPARE(PercentRule::format00_00(*PercentRule::percent(5, 1000)), QStringLiteral("00.50"));
+        QCOMPARE(PercentRule::format00_00(7.5), QStringLiteral("07.50"));
+        QCOMPARE(PercentRule::format00_00(100), QStringLiteral("100.00"));
+        QCOMPARE(PercentRule::format0(37.4), QStringLiteral("37"));
+        QCOMPARE(PercentRule::barValue(2.5), 2);
+        QCOMPARE(PercentRule::barValue(3.5), 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOutside)
+#include "tst_outside.moc"
