@@ -1,3 +1,4 @@
+#include "outside/FlashPlayer.h"
 #include "outside/WidgetMessageBox.h"
 #include "shell/FormMain.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    FlashPlayer::prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabrazo"));
     QApplication::setApplicationVersion(QStringLiteral(TABRAZO_VERSION));
