@@ -28,6 +28,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-if [ -f package.json ] && [ ! -d node_modules ] ; then
-  npm ci --no-audit --no-fund
+# Ruffle, at the version package.json pins; reinstalled when the pin moves.
+if [ -f package.json ]; then
+  want=$(sed -n 's/.*"@ruffle-rs\/ruffle": *"\([^"]*\)".*/\1/p' package.json)
+  have=$(sed -n 's/.*"version": *"\([^"]*\)".*/\1/p' node_modules/@ruffle-rs/ruffle/package.json 2>/dev/null | head -1)
+  [ -n "$want" ] && [ "$want" = "$have" ] || npm ci --no-audit --no-fund
 fi
