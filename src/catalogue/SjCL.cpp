@@ -1,18 +1,50 @@
 #include "catalogue/SjCL.h"
 
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/Rnd.h"
+#include "menus/MuenFrm.h"
+#include "outside/MessageBox.h"
 #include "outside/ProgramFolder.h"
+#include "player/FlashFrm.h"
 #include "shell/FormMain.h"
+#include "shell/Forms.h"
 #include "widgets/ListBoxEx.h"
 
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <cmath>
 
 namespace SjCL {
 
 QVector<Category> Categories;
+const QString SearchHint = QStringLiteral("请输入您要搜索的内容");
 
 namespace {
 FormMain* mainWindow = nullptr;
+
+const Game& gameAt(int category, int game)
+{
+    static const Game empty;
+    if (category < 0 || category >= Categories.size())
+        return empty;
+    const QVector<Game>& games = Categories[category].games;
+    return game >= 0 && game < games.size() ? games[game] : empty;
+}
+
+// Int(value * (count - 1) + 1): never the last entry; an empty table gives the placeholder 0.
+int draw(double value, int count)
+{
+    const int position = int(std::floor(value * (count - 1) + 1));
+    return position >= 0 && position <= count ? position : 0;
+}
+
+// Labels, default picture (ImgLoading.gif) and picture address wait for the window's own fields.
+void showOnInformationWindow(const Game&, const QString&)
+{
+    forms().gameJsFrm();
+}
 }
 
 void setMainWindow(FormMain* window)
@@ -52,6 +84,126 @@ void ShowCategoryGames()
             list2->AddItem(category.games[g].title);
     }
     mainWindow->ScListFrm->hide();
+}
+
+Game FindGameForLine(ListBoxEx* list, const QString& line)
+{
+    const qsizetype dash = line.indexOf(u'-');
+    if (dash >= 0) {
+        const QStringView name = QStringView(line).left(dash);
+        const QStringView title = QStringView(line).mid(dash + 1);
+        Game found;
+        for (int c = 1; c < Categories.size(); ++c) {
+            const Category& category = Categories[c];
+            if (category.name != name)
+                continue;
+            for (int g = 1; g < category.games.size(); ++g) {
+                if (category.games[g].title == title) {
+                    found = category.games[g];
+                    break;
+                }
+            }
+        }
+        return found;
+    }
+    if (!mainWindow)
+        return Game();
+    return gameAt(mainWindow->List1->ListIndex() + 1, list->ListIndex() + 1);
+}
+
+QString CategoryTextForLine(ListBoxEx* list, const QString& line)
+{
+    // A search result names its own category, which need not be the one selected in List1.
+    const qsizetype dash = line.indexOf(u'-');
+    if (dash >= 0)
+        return line.left(dash);
+    return mainWindow ? mainWindow->List1->Text() : QString();
+}
+
+void ShowGameInfo(ListBoxEx* list)
+{
+    if (!mainWindow || list->ListIndex() < 0)
+        return;
+    const QString line = list->Text();
+    const Game game = FindGameForLine(list, line);
+    const QString category = CategoryTextForLine(list, line);
+
+    FlashFrm* player = forms().flashFrm();
+    player->CzFFLab->setText(game.flash_fangfa);
+    player->GamejsLab->setText(game.flashsay);
+
+    mainWindow->FlashUrlLsSL = game.flashurl;
+    mainWindow->GameNameSL = game.title;
+
+    showOnInformationWindow(game, category);
+
+    MuenFrm* menus = forms().muenFrm();
+    menus->GmStyle = category;
+    menus->GmFid = game.fid;
+    menus->GmFlash_FFa = game.flash_fangfa;
+    menus->GmFlashSay = game.flashsay;
+    menus->GmFlashUrl = game.flashurl;
+    menus->GmId = game.id;
+    menus->GmImage = game.litpic;
+    menus->GmKeyBoard = game.keyboard;
+    menus->GmName = game.title;
+    menus->GmSize = game.filesize;
+    menus->GmZtid = game.ztid;
+}
+
+void HandGameToPlayer(ListBoxEx* list)
+{
+    const QString line = list->Text();
+    const Game game = FindGameForLine(list, line);
+    FlashFrm* player = forms().flashFrm();
+    player->GbStyle = CategoryTextForLine(list, line);
+    player->GbId = game.id;
+    player->GbFid = game.fid;
+    player->GbName = game.title;
+    player->GbImage = game.litpic;
+    player->GbSize = game.filesize;
+    player->GbFlash_FFa = game.flash_fangfa;
+    player->GbFlashUrl = game.flashurl;
+    player->GbFlashSay = game.flashsay;
+    player->GbKeyBoard = game.keyboard;
+    player->GbZtid = game.ztid;
+}
+
+void FillRandomList()
+{
+    if (!mainWindow)
+        return;
+    ListBoxEx* list = mainWindow->ListSB;
+    list->Clear();
+    const int categories = Categories.size() - 1;
+    if (categories < 1)
+        return;
+    Rnd& rnd = Rnd::program();
+    for (int pick = 0; pick < 30; ++pick) {
+        const Category& category = Categories[draw(rnd.next(), categories)];
+        const int game = draw(rnd.next(), category.games.size() - 1);
+        list->AddItem(category.name + u'-' + category.games[game].title);
+    }
+}
+
+void SearchCatalogue()
+{
+    if (!mainWindow)
+        return;
+    const QString text = mainWindow->Text4->text();
+    if (text.isEmpty() || text == SearchHint) {
+        MessageBox::show(QStringLiteral("搜索的关键字不能为空，请输入您想要搜索的内容！"), MessageBox::Ok);
+        return;
+    }
+    ListBoxEx* list2 = mainWindow->List2;
+    list2->Clear();
+    for (int c = 1; c < Categories.size(); ++c) {
+        const Category& category = Categories[c];
+        for (int g = 1; g < category.games.size(); ++g) {
+            if (category.games[g].title.contains(text, Qt::CaseSensitive))
+                list2->AddItem(category.name + u'-' + category.games[g].title);
+        }
+    }
 }
 
 } // namespace SjCL

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class ButtonEx;
+class FlashPlayer;
+class LinkLabel;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -44,13 +47,14 @@ public:
     ButtonEx* FlashCXWW;
     ButtonEx* FlashFXYX;
     ButtonEx* QpGame;
-    QWidget* Flash1;
+    FlashPlayer* Flash1;
     QFrame* Picture1;
     QLabel* Image1;
     QProgressBar* ProgressBar1;
     QLabel* Label2;
     QLabel* Label3;
     QFrame* FxFm;
+    QList<LinkLabel*> Fx;
     QLabel* WLWImg;
     QFrame* GameXX;
     ButtonEx* GamePlayFF;
@@ -64,15 +68,30 @@ public:
     QLabel* FootImg;
     QCheckBox* Check1;
     QLabel* Label1;
-    QLabel* YJFK;
-    QLabel* 交流论坛;
+    LinkLabel* YJFK;
+    LinkLabel* 交流论坛;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Resize();
-    void Check1_Click();
+    QSize outerSize() const;
+    void placeHeaderAndFooter(int W, int H);
+    void placeLinks();
     void placeLine(QFrame* line, int x1, int y1, int x2, int y2);
+
+    void FlashCXWW_Click();
+    void FlashFXYX_Click();
+    void Fx_MouseMove(int Index);
+    void Fx_MouseDown(int Index, short Button);
+    void FxFm_MouseMove();
+    void GameJs_Click();
+    void GamePlayFF_Click();
+    void Check1_Click();
+    void YJFK_Click();
+    void 交流论坛_Click();
 };

@@ -10,6 +10,7 @@
 #include "outside/AnsiCodec.h"
 #include "outside/Connectivity.h"
 #include "outside/Files.h"
+#include "outside/FlashPlayer.h"
 #include "outside/MessageBox.h"
 #include "outside/Process.h"
 #include "outside/ProgramFolder.h"
@@ -18,6 +19,7 @@
 #include "outside/UrlOpener.h"
 #include "outside/Twips.h"
 #include "player/FlashFrm.h"
+#include "player/GameCache.h"
 #include "player/GameJsFrm.h"
 #include "settings/TabrazoSz.h"
 #include "shell/Forms.h"
@@ -148,6 +150,18 @@ FormMain::FormMain(QWidget* parent)
     connect(UpdateSLing, &DownLoad::DownloadComplete, this, &FormMain::UpdateSLing_DownloadComplete);
     connect(ADDOWNLOAD, &DownLoad::DownloadProgress, this, &FormMain::ADDOWNLOAD_DownloadProgress);
     connect(ADDOWNLOAD, &DownLoad::DownloadComplete, this, &FormMain::ADDOWNLOAD_DownloadComplete);
+    connect(DownLoad1, &DownLoad::DownloadProgress, this, &FormMain::DownLoad1_DownloadProgress);
+    connect(DownLoad1, &DownLoad::DownloadComplete, this, &FormMain::DownLoad1_DownloadComplete);
+    connect(List1, &ListBoxEx::Click, this, [] { SjCL::ShowCategoryGames(); });
+    connect(List2, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(List2); });
+    connect(ListSB, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(ListSB); });
+    connect(List2, &ListBoxEx::DbClick, this, [this] { List2_DbClick(); });
+    connect(ListSB, &ListBoxEx::DbClick, this, [this] { listsb_Dbclick(); });
+    connect(List4, &ListBoxEx::DbClick, this, [this] { List4_Dbclick(); });
+    connect(YxList, &ButtonEx::Click, this, [this] { YxList_Click(); });
+    connect(SbpLAY, &ButtonEx::Click, this, [this] { SbpLAY_Click(); });
+    connect(SerImg, &ButtonEx::Click, this, [this] { SerImg_Click(); });
+    Text4->installEventFilter(this);
     connect(TP, &Tray::LeftButton, this, [this] {
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
@@ -290,6 +304,186 @@ void FormMain::GameFrmButton_Click()
     const QRect main = frameGeometry();
     player->move(main.x() + main.width(), main.y());
     GameFrmButton->setValue(true);
+}
+
+void FormMain::YxList_Click()
+{
+    if (YxList->Value())
+        return;
+    YxList->setValue(true);
+    ScList->setValue(false);
+    SbpLAY->setValue(false);
+    GamelistFrm->show();
+    ScListFrm->hide();
+    SbPlayFrm->hide();
+    YxListDropDown = 1;
+    ScListDropDown = 2;
+    SbpLAYDropDown = 2;
+}
+
+void FormMain::SbpLAY_Click()
+{
+    if (!SbpLAY->Value()) {
+        YxList->setValue(false);
+        ScList->setValue(false);
+        SbpLAY->setValue(true);
+        GamelistFrm->hide();
+        ScListFrm->hide();
+        SbPlayFrm->show();
+        SbpLAYDropDown = 1;
+        YxListDropDown = 2;
+        ScListDropDown = 2;
+    }
+    // A selected pick keeps the list as it is; the reload command clears it to get new picks.
+    if (List1->ListIndex() >= 0 && ListSB->Text().isEmpty())
+        SjCL::FillRandomList();
+}
+
+void FormMain::SerImg_Click()
+{
+    SjCL::SearchCatalogue();
+}
+
+void FormMain::Text4_GotFocus()
+{
+    if (Text4->text() != SjCL::SearchHint)
+        return;
+    Text4->setText(QString());
+    QPalette p = Text4->palette();
+    p.setColor(QPalette::Text, QColor(0, 0, 0));
+    Text4->setPalette(p);
+}
+
+void FormMain::Text4_LostFocus()
+{
+    if (!Text4->text().isEmpty())
+        return;
+    Text4->setText(SjCL::SearchHint);
+    QPalette p = Text4->palette();
+    p.setColor(QPalette::Text, QColor(170, 170, 170));
+    Text4->setPalette(p);
+}
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Text4) {
+        if (event->type() == QEvent::FocusIn)
+            Text4_GotFocus();
+        else if (event->type() == QEvent::FocusOut)
+            Text4_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormMain::List2_DbClick()
+{
+    if (forms().flashFrm()->isVisible()) {
+        List2DbClick();
+        return;
+    }
+    GameFrmButton_Click();
+    List2DbClick();
+}
+
+void FormMain::listsb_Dbclick()
+{
+    if (forms().flashFrm()->isVisible()) {
+        listsbDbclick();
+        return;
+    }
+    GameFrmButton_Click();
+    listsbDbclick();
+}
+
+void FormMain::List4_Dbclick()
+{
+    if (forms().flashFrm()->isVisible()) {
+        list4dbclick();
+        return;
+    }
+    GameFrmButton_Click();
+    list4dbclick();
+}
+
+// A double-click below the last row clears the selection first. The selected game would then be
+// played with an empty record, which restart and favourites take for no game at all: start nothing.
+void FormMain::List2DbClick()
+{
+    if (List2->ListIndex() < 0)
+        return;
+    launch([this] { SjCL::HandGameToPlayer(List2); });
+}
+
+void FormMain::listsbDbclick()
+{
+    if (ListSB->ListIndex() < 0)
+        return;
+    launch([this] { SjCL::HandGameToPlayer(ListSB); });
+}
+
+void FormMain::list4dbclick()
+{
+    launch([this] { HandFavoriteToPlayer(); });
+}
+
+void FormMain::launch(const std::function<void()>& handOver)
+{
+    // Spaces only, as the address is compared with the player's movie text as it stands.
+    qsizetype first = 0;
+    qsizetype last = FlashUrlLsSL.size();
+    while (first < last && FlashUrlLsSL.at(first) == u' ')
+        ++first;
+    while (last > first && FlashUrlLsSL.at(last - 1) == u' ')
+        --last;
+    const QString address = FlashUrlLsSL.mid(first, last - first);
+    if (address.isEmpty())
+        return;
+
+    FlashFrm* player = forms().flashFrm();
+    if (address != player->Flash1->Movie()) {
+        fetchingTitle = GameNameSL;
+        DownLoad1->OpenUrl(address);
+    }
+    handOver();
+    const QList<QWidget*> loading { player->ProgressBar1, player->Label2, player->Label3 };
+    for (QWidget* control : loading) {
+        if (control->isHidden())
+            control->show();
+    }
+    player->setWindowTitle(QStringLiteral("您当前正在玩的游戏是：《") + GameNameSL + QStringLiteral("》"));
+}
+
+void FormMain::DownLoad1_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
+{
+    FlashFrm* player = forms().flashFrm();
+    player->Flash1->setPlaying(false);
+    player->Flash1->setMovie(QStringLiteral("http://"));
+    player->Picture1->show();
+    player->QpGame->setButtonEnabled(false);
+    if (const auto percent = PercentRule::percent(BytesRead, bytesMax)) {
+        player->Label3->setText(PercentRule::format0(*percent) + u'%');
+        player->ProgressBar1->setValue(PercentRule::barValue(*percent));
+    }
+}
+
+void FormMain::DownLoad1_DownloadComplete(bool hasError, const QString& szPath)
+{
+    if (hasError)
+        return;
+    FlashFrm* player = forms().flashFrm();
+    player->ProgressBar1->setValue(0);
+    player->Picture1->hide();
+    player->QpGame->setButtonEnabled(true);
+    player->Flash1->setPlaying(false);
+    player->Flash1->setMovie(QString());
+    // A title stored before keeps its file; the fresh copy is then of no use.
+    if (!GameCache::store(szPath, fetchingTitle))
+        QFile::remove(szPath);
+    player->Flash1->setMovie(GameCache::path(fetchingTitle));
+    player->Flash1->setPlaying(true);
+    const bool normal = !(player->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (forms().tabrazoSz()->自动全屏化->isChecked() && normal)
+        player->QpGame_Click();
 }
 
 void FormMain::navigateStatisticsPage()

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class ButtonEx;
 class DownLoad;
 class HttpRequest;
@@ -32,9 +34,31 @@ public:
 
     void GameFrmButton_Click();
 
+    // View buttons and search.
+    void YxList_Click();
+    void SbpLAY_Click();
+    void SerImg_Click();
+    void Text4_GotFocus();
+    void Text4_LostFocus();
+
+    // Double-click handlers show the player window when it is hidden, then run the list's launch
+    // routine; menus and other windows call both.
+    void List2_DbClick();
+    void listsb_Dbclick();
+    void List4_Dbclick();
+    void List2DbClick();
+    void listsbDbclick();
+    void list4dbclick();
+
     // What a double-click starts.
     QString FlashUrlLsSL;
     QString GameNameSL;
+
+    // Drop-down state of each view button: 0 armed (the next release over its right part opens its
+    // menu), 1 its view was switched on by the press in progress, 2 another view is showing.
+    int YxListDropDown = 0;
+    int ScListDropDown = 0;
+    int SbpLAYDropDown = 0;
 
     ButtonEx* FkButton;
     ButtonEx* XlMune;
@@ -68,6 +92,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void enterOfflineMode();
@@ -81,6 +106,13 @@ private:
     void UpdateSLing_DownloadComplete(bool hasError, const QString& szPath);
     void ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax);
     void ADDOWNLOAD_DownloadComplete(bool hasError, const QString& szPath);
+    void DownLoad1_DownloadProgress(qint32 BytesRead, qint32 bytesMax);
+    void DownLoad1_DownloadComplete(bool hasError, const QString& szPath);
+
+    // The steps every launch routine shares; handOver copies the game's record to the player window.
+    void launch(const std::function<void()>& handOver);
+    // The selected favourite goes to the player window once favourites exist.
+    void HandFavoriteToPlayer() { }
 
     // Version request state.
     qint64 contentLength = 0;
@@ -89,6 +121,9 @@ private:
     // The server's version file of the catalogue being fetched; it becomes the cached version
     // file only once that catalogue is installed, so a failed download is tried again next time.
     QByteArray fetchingVersionFile;
+
+    // Title of the game DownLoad1 is fetching: the selection may change before the file arrives.
+    QString fetchingTitle;
 
     QNetworkAccessManager* WEB1 = nullptr;
     bool ending = false;

@@ -109,11 +109,19 @@ private slots:
     void remoteAddressPlaysThroughTheServer();
     void pageStorageOutlivesThePlayer();
 
+public:
+    // The folders outlive the application object: the web engine writes its profile as it ends.
+    TestFlashPlayer(QTemporaryDir& home, QTemporaryDir& site)
+        : home(home)
+        , site(site)
+    {
+    }
+
 private:
     bool waitStarted(FlashPlayer& player, const QString& movie);
 
-    QTemporaryDir home;
-    QTemporaryDir site;
+    QTemporaryDir& home;
+    QTemporaryDir& site;
     ContentServer content;
 };
 
@@ -330,9 +338,11 @@ void TestFlashPlayer::pageStorageOutlivesThePlayer()
 
 int main(int argc, char** argv)
 {
+    QTemporaryDir home;
+    QTemporaryDir site;
     FlashPlayer::prepareProcess();
     QApplication app(argc, argv);
-    TestFlashPlayer test;
+    TestFlashPlayer test(home, site);
     return QTest::qExec(&test, argc, argv);
 }
 

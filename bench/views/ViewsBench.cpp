@@ -1,0 +1,105 @@
+// The search, the random picks and List2's scrolling on a large catalogue, in the real main
+// window. Reads LDsend.Dll from the program folder (TABRAZO_HOME).
+#include "catalogue/SjCL.h"
+#include "outside/FlashPlayer.h"
+#include "shell/FormMain.h"
+#include "shell/Forms.h"
+#include "widgets/ButtonEx.h"
+#include "widgets/ListBoxEx.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLineEdit>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+double median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+double timed(const std::function<void()>& work, int runs)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return median(samples);
+}
+}
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    FlashPlayer::prepareProcess();
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QString keyword = argc > 1 ? QString::fromUtf8(argv[1]) : QStringLiteral("小");
+
+    FormMain main;
+    forms().setFormMain(&main);
+    SjCL::setMainWindow(&main);
+    main.show();
+    QElapsedTimer load;
+    load.start();
+    SjCL::LoadCatalogue();
+    QCoreApplication::processEvents();
+    int games = 0;
+    for (const Category& category : SjCL::Categories)
+        games += qMax(0, int(category.games.size()) - 1);
+    out << "catalogue: " << games << " games in " << SjCL::Categories.size() - 1 << " categories, loaded and shown in "
+        << load.elapsed() << " ms\n";
+
+    main.Text4->setText(keyword);
+    const double search = timed(
+        [&] {
+            SjCL::SearchCatalogue();
+            main.List2->repaint();
+        },
+        21);
+    out << "SearchCatalogue \"" << keyword << "\" + List2 fill and paint: median " << search << " ms, "
+        << main.List2->ListCount() << " rows\n";
+
+    // The picks are painted where the user sees them.
+    main.GamelistFrm->hide();
+    main.SbPlayFrm->show();
+    const double picks = timed(
+        [&] {
+            SjCL::FillRandomList();
+            main.ListSB->repaint();
+        },
+        101);
+    out << "FillRandomList (30 picks) + paint: median " << picks << " ms\n";
+
+    main.SbPlayFrm->hide();
+    main.GamelistFrm->show();
+
+    // Every game as a search result line: the longest List2 a search can give.
+    ListBoxEx* list2 = main.List2;
+    list2->Clear();
+    for (const Category& category : SjCL::Categories)
+        for (int g = 1; g < category.games.size(); ++g)
+            list2->AddItem(category.name + QLatin1Char('-') + category.games[g].title);
+    const int rows = list2->ListCount();
+    std::vector<double> repaints;
+    for (int top = 0; top + 30 < rows && repaints.size() < 2000; top += 7) {
+        list2->setTopIndex(top);
+        QElapsedTimer timer;
+        timer.start();
+        list2->repaint();
+        repaints.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    out << "List2 scrolling through " << rows << " rows: median " << median(repaints) << " ms per repaint ("
+        << repaints.size() << " repaints)\n";
+    return 0;
+}

@@ -1,0 +1,217 @@
+#include "TestCatalogue.h"
+
+#include "catalogue/Rnd.h"
+#include "catalogue/SjCL.h"
+#include "menus/MuenFrm.h"
+#include "outside/MessageBox.h"
+#include "player/FlashFrm.h"
+#include "player/GameJsFrm.h"
+#include "shell/FormMain.h"
+#include "shell/Forms.h"
+#include "widgets/ButtonEx.h"
+#include "widgets/ListBoxEx.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using TestCatalogue::game;
+
+class TestViews : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        qputenv("TABRAZO_HOME", QFile::encodeName(dir.path()));
+        // Same-named categories, an empty one that is not last, a title holding "-", case in titles.
+        QVERIFY(TestCatalogue::write(dir.filePath(QStringLiteral("LDsend.Dll")),
+            { { u"动作"_qs,
+                  { game(1, u"小猫快跑"_qs), game(2, u"超级-玛丽"_qs), game(3, u"小兵"_qs), game(4, u"大炮"_qs) } },
+                { u"空"_qs, {} }, { u"益智"_qs, { game(5, u"连连看"_qs), game(6, u"小鸟"_qs), game(7, u"Abc"_qs) } },
+                { u"动作"_qs, { game(8, u"小猫快跑"_qs), game(9, u"终极"_qs) } } }));
+    }
+    void init()
+    {
+        main = std::make_unique<FormMain>();
+        forms().setFormMain(main.get());
+        SjCL::setMainWindow(main.get());
+        SjCL::LoadCatalogue();
+        MessageBox::clearShown();
+    }
+    void cleanupTestCase()
+    {
+        main.reset();
+        for (QWidget* window : std::initializer_list<QWidget*> {
+                 forms().loadedFlashFrm(), forms().loadedMuenFrm(), forms().loadedGameJsFrm() })
+            Forms::unload(window);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void randomPicks();
+    void selection();
+    void search();
+    void viewSwitches();
+    void searchBoxHint();
+
+private:
+    static QStringList lines(ListBoxEx* list)
+    {
+        QStringList result;
+        for (int i = 0; i < list->ListCount(); ++i)
+            result << list->List(i);
+        return result;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<FormMain> main;
+};
+
+void TestViews::randomPicks()
+{
+    // The first values every classic BASIC program draws without reseeding.
+    Rnd rnd;
+    for (double value : { 0.7055475, 0.533424, 0.5795186, 0.2895625, 0.301948, 0.7747401, 0.01401764 })
+        QVERIFY(qAbs(rnd.next() - value) < 5e-7);
+    // c = Int(u*3 + 1) of 4 categories, g = Int(v*(n-1) + 1); the empty category gives "空-".
+    for (int start = 0; start < 2; ++start) {
+        Rnd::program() = Rnd();
+        SjCL::FillRandomList();
+        QCOMPARE(main->ListSB->ListCount(), 30);
+        QCOMPARE(
+            lines(main->ListSB).mid(0, 5), QStringList({ "益智-小鸟", "空-", "动作-小兵", "动作-小兵", "益智-小鸟" }));
+    }
+}
+
+void TestViews::selection()
+{
+    main->List1->setListIndex(2);
+    SjCL::ShowCategoryGames();
+    main->List2->setListIndex(1);
+    SjCL::ShowGameInfo(main->List2);
+    const Game bird = game(6, u"小鸟"_qs);
+    FlashFrm* player = forms().flashFrm();
+    MuenFrm* menus = forms().muenFrm();
+    QCOMPARE(QStringList({ main->FlashUrlLsSL, main->GameNameSL, player->CzFFLab->text(), player->GamejsLab->text() }),
+        QStringList({ bird.flashurl, bird.title, bird.flash_fangfa, bird.flashsay }));
+    QCOMPARE(
+        QStringList({ menus->GmStyle, menus->GmName, menus->GmImage, menus->GmSize, menus->GmKeyBoard, menus->GmZtid }),
+        QStringList({ u"益智"_qs, bird.title, bird.litpic, bird.filesize, bird.keyboard, bird.ztid }));
+    QCOMPARE(menus->GmId, qint16(6));
+    QVERIFY(forms().loadedGameJsFrm());
+
+    // A click below the last row clears the selection and nothing else.
+    main->List2->setListIndex(-1);
+    SjCL::ShowGameInfo(main->List2);
+    QCOMPARE(main->GameNameSL, bird.title);
+
+    // A pick carries its own category, to the menus and to the player.
+    Rnd::program() = Rnd();
+    SjCL::FillRandomList();
+    main->List1->setListIndex(0);
+    main->ListSB->setListIndex(2);
+    SjCL::ShowGameInfo(main->ListSB);
+    SjCL::HandGameToPlayer(main->ListSB);
+    QCOMPARE(QStringList({ menus->GmStyle, player->GbStyle, player->GbName, player->GbZtid }),
+        QStringList({ u"动作"_qs, u"动作"_qs, u"小兵"_qs, game(3, QString()).ztid }));
+    QCOMPARE(player->GbId, qint16(3));
+
+    // A title holding "-" reads as a category-title line: no such category, an empty game.
+    SjCL::ShowCategoryGames();
+    main->List2->setListIndex(1);
+    SjCL::ShowGameInfo(main->List2);
+    QCOMPARE(main->FlashUrlLsSL + main->GameNameSL + player->CzFFLab->text() + menus->GmName, QString());
+    QCOMPARE(SjCL::FindGameForLine(main->List2, u"动作-小兵-"_qs).id, 0); // cut at the first "-"
+    main->List1->setListIndex(-1);
+    QCOMPARE(SjCL::FindGameForLine(main->List2, u"小猫快跑"_qs).id, 0);
+}
+
+void TestViews::search()
+{
+    main->Text4->setText(u"小"_qs);
+    SjCL::SearchCatalogue();
+    QCOMPARE(lines(main->List2), QStringList({ "动作-小猫快跑", "动作-小兵", "益智-小鸟", "动作-小猫快跑" }));
+    // The last line is the later category's game, and names that category whatever List1 shows.
+    main->List1->setListIndex(2);
+    main->List2->setListIndex(3);
+    SjCL::ShowGameInfo(main->List2);
+    QCOMPARE(forms().muenFrm()->GmId, qint16(8));
+    QCOMPARE(forms().muenFrm()->GmStyle, u"动作"_qs);
+
+    // Exact, case-sensitive, untrimmed, titles only; no match says nothing.
+    for (const QString& text : { u"abc"_qs, u" 小"_qs, u"动作"_qs }) {
+        main->Text4->setText(text);
+        SjCL::SearchCatalogue();
+        QCOMPARE(main->List2->ListCount(), 0);
+    }
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    main->Text4->setText(u"Abc"_qs);
+    SjCL::SearchCatalogue();
+    for (const QString& text : { QString(), SjCL::SearchHint }) {
+        main->Text4->setText(text);
+        SjCL::SearchCatalogue();
+        QCOMPARE(lines(main->List2), QStringList({ "益智-Abc" }));
+    }
+    QCOMPARE(MessageBox::shown().size(), 2);
+    QCOMPARE(MessageBox::shown().first().text, u"搜索的关键字不能为空，请输入您想要搜索的内容！"_qs);
+    QCOMPARE(MessageBox::shown().first().icon, MessageBox::NoIcon);
+}
+
+void TestViews::viewSwitches()
+{
+    auto state = [this] {
+        return QList<int>({ main->YxList->Value(), main->SbpLAY->Value(), main->ScList->Value(),
+            !main->GamelistFrm->isHidden(), !main->SbPlayFrm->isHidden(), !main->ScListFrm->isHidden(),
+            main->YxListDropDown, main->SbpLAYDropDown, main->ScListDropDown });
+    };
+    QCOMPARE(state(), QList<int>({ 1, 0, 0, 1, 0, 0, 0, 0, 0 }));
+    main->SbpLAY_Click();
+    QCOMPARE(state(), QList<int>({ 0, 1, 0, 0, 1, 0, 2, 1, 2 }));
+    const QStringList first = lines(main->ListSB);
+    QCOMPARE(first.size(), 30);
+
+    // A selected pick keeps the list, also across view switches.
+    main->ListSB->setListIndex(4);
+    main->SbpLAY_Click();
+    main->YxList_Click();
+    QCOMPARE(state(), QList<int>({ 1, 0, 0, 1, 0, 0, 1, 2, 2 }));
+    main->SbpLAY_Click();
+    QCOMPARE(lines(main->ListSB), first);
+    main->ListSB->setListIndex(-1);
+    main->SbpLAY_Click();
+    QVERIFY(lines(main->ListSB) != first);
+
+    // No category selected: nothing to draw from.
+    main->ListSB->Clear();
+    main->List1->setListIndex(-1);
+    main->SbpLAY_Click();
+    QCOMPARE(main->ListSB->ListCount(), 0);
+}
+
+void TestViews::searchBoxHint()
+{
+    main->show();
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    QCOMPARE(main->Text4->text(), QString());
+    main->Text4->setFocus();
+    main->List2->hWnd()->setFocus();
+    QTRY_COMPARE(main->Text4->text(), SjCL::SearchHint);
+    QCOMPARE(main->Text4->palette().color(QPalette::Text), QColor(170, 170, 170));
+    main->Text4->setFocus();
+    QTRY_COMPARE(main->Text4->text(), QString());
+    QCOMPARE(main->Text4->palette().color(QPalette::Text), QColor(0, 0, 0));
+    main->Text4->setText(u"小"_qs);
+    main->List2->hWnd()->setFocus();
+    QTRY_VERIFY(!main->Text4->hasFocus());
+    QCOMPARE(main->Text4->text(), u"小"_qs);
+}
+
+QTEST_MAIN(TestViews)
+#include "tst_views.moc"
