@@ -108,7 +108,7 @@ void FlashPlayer::setMovie(const QString& text)
         runOnPage(QStringLiteral("tabrazo.unload()"));
         return;
     }
-    startEngine();
+    start();
     if (local && !QFileInfo(text).isFile()) {
         runOnPage(QStringLiteral("tabrazo.unload()"));
         emit movieFailed(text);
@@ -157,10 +157,10 @@ void FlashPlayer::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // Ready before the first double-click, so that a game starts as soon as its file is here.
-    startEngine();
+    start();
 }
 
-void FlashPlayer::startEngine()
+void FlashPlayer::start()
 {
     if (view)
         return;

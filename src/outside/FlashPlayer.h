@@ -31,6 +31,9 @@ public:
     int Height() const;
     void setHeight(int twips);
 
+    // Starts the web engine and loads the player page; the first movie or showing does it too.
+    void start();
+
     // Loopback address of the page that plays the movies (empty until the engine has started).
     QString pageAddress() const;
 
@@ -51,7 +54,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void startEngine();
     void runOnPage(const QString& script);
     void pageMessage(const QString& event, const QString& url);
 

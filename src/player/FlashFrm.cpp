@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QTimer>
 
 namespace {
 // Twips views of a control's rectangle, so the layout reads like its table.
@@ -161,6 +162,8 @@ FlashFrm::FlashFrm(QWidget* parent)
     GamejsLab = label(GameXX, "GamejsLab", QStringLiteral("游戏介绍"), 180, 465, 8070, 750);
     GamejsLab->hide();
     for (QLabel* text : { CzFFLab, GamejsLab }) {
+        // Catalogue text, shown as it is written, never as markup.
+        text->setTextFormat(Qt::PlainText);
         text->setWordWrap(true);
         text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
@@ -216,6 +219,9 @@ void FlashFrm::Form_Load()
     const QSize outer = outerSize();
     placeHeaderAndFooter(outer.width(), outer.height());
     placeLinks();
+    // The movie player is ready by the time the first game arrives; it starts once the main
+    // window is on screen.
+    QTimer::singleShot(0, Flash1, &FlashPlayer::start);
 }
 
 void FlashFrm::resizeEvent(QResizeEvent* event)
