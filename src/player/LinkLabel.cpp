@@ -1,22 +1,8 @@
 #include "player/LinkLabel.h"
 
-#include <QMouseEvent>
+#include "widgets/MouseButton.h"
 
-namespace {
-short buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-} // namespace
+#include <QMouseEvent>
 
 LinkLabel::LinkLabel(const QString& caption, QWidget* parent)
     : QLabel(caption, parent)
@@ -42,7 +28,7 @@ void LinkLabel::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() == Qt::LeftButton)
         pressedLeft = true;
-    emit MouseDown(buttonCode(event->button()));
+    emit MouseDown(mouseButtonCode(event->button()));
 }
 
 void LinkLabel::mouseMoveEvent(QMouseEvent* event)

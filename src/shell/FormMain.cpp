@@ -375,34 +375,29 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void FormMain::List2_DbClick()
+void FormMain::showPlayerThen(const std::function<void()>& launchRoutine)
 {
     if (forms().flashFrm()->isVisible()) {
-        List2DbClick();
+        launchRoutine();
         return;
     }
     GameFrmButton_Click();
-    List2DbClick();
+    launchRoutine();
+}
+
+void FormMain::List2_DbClick()
+{
+    showPlayerThen([this] { List2DbClick(); });
 }
 
 void FormMain::listsb_Dbclick()
 {
-    if (forms().flashFrm()->isVisible()) {
-        listsbDbclick();
-        return;
-    }
-    GameFrmButton_Click();
-    listsbDbclick();
+    showPlayerThen([this] { listsbDbclick(); });
 }
 
 void FormMain::List4_Dbclick()
 {
-    if (forms().flashFrm()->isVisible()) {
-        list4dbclick();
-        return;
-    }
-    GameFrmButton_Click();
-    list4dbclick();
+    showPlayerThen([this] { list4dbclick(); });
 }
 
 // A double-click below the last row clears the selection first. The selected game would then be

@@ -111,6 +111,8 @@ private:
 
     // The steps every launch routine shares; handOver copies the game's record to the player window.
     void launch(const std::function<void()>& handOver);
+    // A double-click: the player window is shown first when it is hidden.
+    void showPlayerThen(const std::function<void()>& launchRoutine);
     // The selected favourite goes to the player window once favourites exist.
     void HandFavoriteToPlayer() { }
 

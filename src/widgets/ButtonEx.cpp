@@ -1,24 +1,12 @@
 #include "widgets/ButtonEx.h"
 
+#include "widgets/MouseButton.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 
 namespace {
-
-short buttonOf(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
 
 short shiftOf(Qt::KeyboardModifiers modifiers)
 {
@@ -92,7 +80,7 @@ void ButtonEx::paintEvent(QPaintEvent*)
 
 void ButtonEx::mousePressEvent(QMouseEvent* event)
 {
-    const short button = buttonOf(event->button());
+    const short button = mouseButtonCode(event->button());
     m_lastButton = button;
     if (button == 1 && m_state != Pressed)
         setState(Pressed);
@@ -109,7 +97,7 @@ void ButtonEx::mouseMoveEvent(QMouseEvent*)
 
 void ButtonEx::mouseReleaseEvent(QMouseEvent* event)
 {
-    const short button = buttonOf(event->button());
+    const short button = mouseButtonCode(event->button());
     const QPointF pos = event->position();
     // The right and bottom edges count as inside.
     const bool outside = pos.x() < 0 || pos.y() < 0 || pos.x() > width() || pos.y() > height();

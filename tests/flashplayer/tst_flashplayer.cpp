@@ -118,6 +118,7 @@ public:
     }
 
 private:
+    static FlashPlayer* shownPlayer(QWidget& window, int width, int height);
     bool waitStarted(FlashPlayer& player, const QString& movie);
 
     QTemporaryDir& home;
@@ -200,6 +201,15 @@ void TestFlashPlayer::proxiesAnOfferedRemoteMovie()
     QVERIFY(fetch(server.port(), closed.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)).status.contains("502"));
 }
 
+FlashPlayer* TestFlashPlayer::shownPlayer(QWidget& window, int width, int height)
+{
+    window.resize(width, height);
+    auto* player = new FlashPlayer(&window);
+    player->setGeometry(0, 0, width, height);
+    window.show();
+    return QTest::qWaitForWindowExposed(&window) ? player : nullptr;
+}
+
 bool TestFlashPlayer::waitStarted(FlashPlayer& player, const QString& movie)
 {
     QSignalSpy started(&player, &FlashPlayer::movieStarted);
@@ -212,11 +222,8 @@ bool TestFlashPlayer::waitStarted(FlashPlayer& player, const QString& movie)
 void TestFlashPlayer::playsAMovieAndUnloadsIt()
 {
     QWidget window;
-    window.resize(600, 450);
-    auto* player = new FlashPlayer(&window);
-    player->setGeometry(0, 0, 600, 450);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    FlashPlayer* player = shownPlayer(window, 600, 450);
+    QVERIFY(player);
 
     const QString movie = site.path() + QStringLiteral("/flash/4.swf");
     const QColor background = movieBackground(movie);
@@ -262,11 +269,8 @@ void TestFlashPlayer::keepsTheMovieTextAndPlacement()
 void TestFlashPlayer::unplayableMovieLeavesThePlayerEmpty()
 {
     QWidget window;
-    window.resize(400, 300);
-    auto* player = new FlashPlayer(&window);
-    player->setGeometry(0, 0, 400, 300);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    FlashPlayer* player = shownPlayer(window, 400, 300);
+    QVERIFY(player);
 
     const QString broken = home.path() + QStringLiteral("/GamePath/broken.swf");
     QDir().mkpath(home.path() + QStringLiteral("/GamePath"));
@@ -291,11 +295,8 @@ void TestFlashPlayer::unplayableMovieLeavesThePlayerEmpty()
 void TestFlashPlayer::remoteAddressPlaysThroughTheServer()
 {
     QWidget window;
-    window.resize(400, 300);
-    auto* player = new FlashPlayer(&window);
-    player->setGeometry(0, 0, 400, 300);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    FlashPlayer* player = shownPlayer(window, 400, 300);
+    QVERIFY(player);
     content.takeRequests();
     const QString address = content.url(QStringLiteral("/flash/5.swf"));
     QVERIFY(waitStarted(*player, address));
