@@ -31,6 +31,9 @@ fi
 # Ruffle, at the version package.json pins; reinstalled when the pin moves.
 if [ -f package.json ]; then
   want=$(sed -n 's/.*"@ruffle-rs\/ruffle": *"\([^"]*\)".*/\1/p' package.json)
-  have=$(sed -n 's/.*"version": *"\([^"]*\)".*/\1/p' node_modules/@ruffle-rs/ruffle/package.json 2>/dev/null | head -1)
+  have=""
+  if [ -f node_modules/@ruffle-rs/ruffle/package.json ]; then
+    have=$(sed -n 's/.*"version": *"\([^"]*\)".*/\1/p' node_modules/@ruffle-rs/ruffle/package.json | head -1)
+  fi
   [ -n "$want" ] && [ "$want" = "$have" ] || npm ci --no-audit --no-fund
 fi
