@@ -15,6 +15,7 @@
 #include <QLineEdit>
 
 #include <cmath>
+#include <optional>
 
 namespace SjCL {
 
@@ -86,36 +87,59 @@ void ShowCategoryGames()
     mainWindow->ScListFrm->hide();
 }
 
+namespace {
+// The game a category-title line names; the last matching category wins.
+std::optional<Game> gameNamedBy(const QString& line, qsizetype dash)
+{
+    const QStringView name = QStringView(line).left(dash);
+    const QStringView title = QStringView(line).mid(dash + 1);
+    std::optional<Game> found;
+    for (int c = 1; c < Categories.size(); ++c) {
+        const Category& category = Categories[c];
+        if (category.name != name)
+            continue;
+        for (int g = 1; g < category.games.size(); ++g) {
+            if (category.games[g].title == title) {
+                found = category.games[g];
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+const Game& gameAtRow(ListBoxEx* list)
+{
+    return gameAt(mainWindow->List1->ListIndex() + 1, list->ListIndex() + 1);
+}
+
+// A title that itself holds "-" reads as a category-title line. When that names no game but the
+// line is the title of the game at its row of List2, it is that game: otherwise the game would
+// be listed and could never be played.
+bool isTitleAtItsRow(ListBoxEx* list, const QString& line)
+{
+    return mainWindow && list == mainWindow->List2 && gameAtRow(list).title == line;
+}
+}
+
 Game FindGameForLine(ListBoxEx* list, const QString& line)
 {
     const qsizetype dash = line.indexOf(u'-');
     if (dash >= 0) {
-        const QStringView name = QStringView(line).left(dash);
-        const QStringView title = QStringView(line).mid(dash + 1);
-        Game found;
-        for (int c = 1; c < Categories.size(); ++c) {
-            const Category& category = Categories[c];
-            if (category.name != name)
-                continue;
-            for (int g = 1; g < category.games.size(); ++g) {
-                if (category.games[g].title == title) {
-                    found = category.games[g];
-                    break;
-                }
-            }
-        }
-        return found;
+        if (std::optional<Game> named = gameNamedBy(line, dash))
+            return *named;
+        return isTitleAtItsRow(list, line) ? gameAtRow(list) : Game();
     }
     if (!mainWindow)
         return Game();
-    return gameAt(mainWindow->List1->ListIndex() + 1, list->ListIndex() + 1);
+    return gameAtRow(list);
 }
 
 QString CategoryTextForLine(ListBoxEx* list, const QString& line)
 {
     // A search result names its own category, which need not be the one selected in List1.
     const qsizetype dash = line.indexOf(u'-');
-    if (dash >= 0)
+    if (dash >= 0 && (gameNamedBy(line, dash) || !isTitleAtItsRow(list, line)))
         return line.left(dash);
     return mainWindow ? mainWindow->List1->Text() : QString();
 }

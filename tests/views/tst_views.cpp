@@ -121,11 +121,18 @@ void TestViews::selection()
         QStringList({ u"动作"_qs, u"动作"_qs, u"小兵"_qs, game(3, QString()).ztid }));
     QCOMPARE(player->GbId, qint16(3));
 
-    // A title holding "-" reads as a category-title line: no such category, an empty game.
+    // A title holding "-" reads as a category-title line; when that names no game, the title of
+    // the game at its row is still that game, under the category List1 shows.
     SjCL::ShowCategoryGames();
     main->List2->setListIndex(1);
     SjCL::ShowGameInfo(main->List2);
-    QCOMPARE(main->FlashUrlLsSL + main->GameNameSL + player->CzFFLab->text() + menus->GmName, QString());
+    SjCL::HandGameToPlayer(main->List2);
+    QCOMPARE(QStringList({ main->GameNameSL, menus->GmName, menus->GmStyle, player->GbName, player->GbStyle }),
+        QStringList({ u"超级-玛丽"_qs, u"超级-玛丽"_qs, u"动作"_qs, u"超级-玛丽"_qs, u"动作"_qs }));
+    // The same text anywhere else, or at another row, names no game.
+    QCOMPARE(SjCL::FindGameForLine(main->ListSB, u"超级-玛丽"_qs).id, 0);
+    main->List2->setListIndex(2);
+    QCOMPARE(SjCL::FindGameForLine(main->List2, u"超级-玛丽"_qs).id, 0);
     QCOMPARE(SjCL::FindGameForLine(main->List2, u"动作-小兵-"_qs).id, 0); // cut at the first "-"
     main->List1->setListIndex(-1);
     QCOMPARE(SjCL::FindGameForLine(main->List2, u"小猫快跑"_qs).id, 0);
