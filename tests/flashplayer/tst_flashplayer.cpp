@@ -13,6 +13,8 @@
 #include <QTcpSocket>
 #include <QWebEngineView>
 
+#include <memory>
+
 namespace {
 // The background colour a movie declares (SetBackgroundColor), read from the file itself.
 QColor movieBackground(const QString& path)
@@ -108,6 +110,7 @@ private slots:
     void unplayableMovieLeavesThePlayerEmpty();
     void remoteAddressPlaysThroughTheServer();
     void pageStorageOutlivesThePlayer();
+    void soundNeedsNoClick();
 
 public:
     // The folders outlive the application object: the web engine writes its profile as it ends.
@@ -334,7 +337,41 @@ void TestFlashPlayer::pageStorageOutlivesThePlayer()
     QCOMPARE(roundTrip(QStringLiteral("localStorage.setItem('save', 'level 3'); localStorage.getItem('save')")),
         QStringLiteral("level 3"));
     QCOMPARE(roundTrip(QStringLiteral("localStorage.getItem('save')")), QStringLiteral("level 3"));
+
     QVERIFY(QFileInfo(home.path() + QStringLiteral("/WebProfile")).isDir());
+}
+
+void TestFlashPlayer::soundNeedsNoClick()
+{
+    QWidget window;
+    FlashPlayer* player = shownPlayer(window, 200, 150);
+    QVERIFY(player);
+    auto* view = player->findChild<QWebEngineView*>();
+    QVERIFY(view);
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    QVERIFY(loaded.count() || loaded.wait(30000));
+    // A short silent sound, played with no user input at all.
+    view->page()->runJavaScript(QStringLiteral(
+        "(function () {"
+        "  const n = 800, b = new ArrayBuffer(44 + n), v = new DataView(b);"
+        "  const w = (o, s) => { for (let i = 0; i < s.length; i++) v.setUint8(o + i, s.charCodeAt(i)); };"
+        "  w(0, 'RIFF'); v.setUint32(4, 36 + n, true); w(8, 'WAVEfmt '); v.setUint32(16, 16, true);"
+        "  v.setUint16(20, 1, true); v.setUint16(22, 1, true); v.setUint32(24, 8000, true);"
+        "  v.setUint32(28, 8000, true); v.setUint16(32, 1, true); v.setUint16(34, 8, true);"
+        "  w(36, 'data'); v.setUint32(40, n, true); for (let i = 0; i < n; i++) v.setUint8(44 + i, 128);"
+        "  window.played = 'pending';"
+        "  new Audio(URL.createObjectURL(new Blob([b], { type: 'audio/wav' }))).play()"
+        "    .then(() => { window.played = 'yes'; }, (e) => { window.played = e.name; });"
+        "})()"));
+    // Answers may arrive after this function has returned.
+    auto played = std::make_shared<QString>();
+    QElapsedTimer clock;
+    clock.start();
+    while ((played->isEmpty() || *played == QLatin1String("pending")) && clock.elapsed() < 10000) {
+        QTest::qWait(100);
+        view->page()->runJavaScript(QStringLiteral("window.played"), [played](const QVariant& value) { *played = value.toString(); });
+    }
+    QCOMPARE(*played, QStringLiteral("yes"));
 }
 
 int main(int argc, char** argv)
