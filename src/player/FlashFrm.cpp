@@ -220,8 +220,8 @@ void FlashFrm::Form_Load()
     placeHeaderAndFooter(outer.width(), outer.height());
     placeLinks();
     // The movie player is ready by the time the first game arrives; it starts once the main
-    // window is on screen.
-    QTimer::singleShot(0, Flash1, &FlashPlayer::start);
+    // window has had time to reach the screen, as starting the web engine holds this thread.
+    QTimer::singleShot(300, Flash1, &FlashPlayer::start);
 }
 
 void FlashFrm::resizeEvent(QResizeEvent* event)

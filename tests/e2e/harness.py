@@ -153,8 +153,16 @@ class EndToEnd(unittest.TestCase):
         self.apps.append(a)
         return a
 
-    def main_window(self, app, timeout=20):
-        return wait_for(lambda: (windows_of(app.proc.pid, "^Tabrazo$") or [None])[0], timeout)
+    def main_window(self, app, timeout=30):
+        window = wait_for(lambda: (windows_of(app.proc.pid, "^Tabrazo$") or [None])[0], timeout)
+        if not window:
+            # What the program said is the only trace left once the test's folder is gone.
+            app.log.flush()
+            with open(app.log.name, "rb") as f:
+                sys.stderr.write("--- tabrazo.log (running: %s)\n%s\n" % (app.running(), f.read()[-4000:].decode("utf-8", "replace")))
+            sys.stderr.write("--- windows: %s\n" % subprocess.run(["xdotool", "search", "--pid", str(app.proc.pid)],
+                                                                    capture_output=True, text=True).stdout)
+        return window
 
     def site_file(self, path):
         return read(os.path.join(self.site, path))
