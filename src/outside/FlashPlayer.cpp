@@ -38,7 +38,6 @@ bool hasRuffle(const QString& folder)
 FlashPlayer::FlashPlayer(QWidget* parent)
     : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);

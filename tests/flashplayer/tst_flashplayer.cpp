@@ -106,7 +106,7 @@ private slots:
     void serverServesOnlyWhatWasOffered();
     void proxiesAnOfferedRemoteMovie();
     void playsAMovieAndUnloadsIt();
-    void keepsTheMovieTextAndPlacement();
+    void keepsTheMovieText();
     void unplayableMovieLeavesThePlayerEmpty();
     void remoteAddressPlaysThroughTheServer();
     void pageStorageOutlivesThePlayer();
@@ -249,24 +249,15 @@ void TestFlashPlayer::playsAMovieAndUnloadsIt()
     QTRY_VERIFY_WITH_TIMEOUT(shareOf(player, Qt::black) > 0.95, 10000);
 }
 
-void TestFlashPlayer::keepsTheMovieTextAndPlacement()
+void TestFlashPlayer::keepsTheMovieText()
 {
-    QWidget window;
-    auto* player = new FlashPlayer(&window);
-    player->setLeft(75);
-    player->setWidth(8205);
-    player->setHeight(5540);
-    QCOMPARE(player->x(), 5);
-    QCOMPARE(player->width(), 547);
-    QCOMPARE(player->Height(), 5535);
-    player->setHeight(-100);
-    QCOMPARE(player->height(), 0);
     // Text that names nothing playable is kept as given, and starts no engine.
+    FlashPlayer player;
     for (const QString& text : { QStringLiteral("http://"), QStringLiteral(""), QStringLiteral("relative/game.swf") }) {
-        player->setMovie(text);
-        QCOMPARE(player->Movie(), text);
+        player.setMovie(text);
+        QCOMPARE(player.Movie(), text);
     }
-    QVERIFY(player->pageAddress().isEmpty());
+    QVERIFY(player.pageAddress().isEmpty());
 }
 
 void TestFlashPlayer::unplayableMovieLeavesThePlayerEmpty()
