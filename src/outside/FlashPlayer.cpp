@@ -86,6 +86,10 @@ bool FlashPlayer::Playing() const
 
 void FlashPlayer::setPlaying(bool on)
 {
+    // Download progress stops the player on every notification; with no movie there is nothing
+    // to tell the page twice.
+    if (on == playing && !holdsMovie)
+        return;
     playing = on;
     runOnPage(QStringLiteral("tabrazo.setPlaying(%1)").arg(on ? QStringLiteral("true") : QStringLiteral("false")));
 }
@@ -104,17 +108,27 @@ void FlashPlayer::setMovie(const QString& text)
     const bool local = !remote && !text.isEmpty() && QFileInfo(text).isAbsolute();
     if (!remote && !local) {
         // "http://" and the empty text: nothing to play.
-        runOnPage(QStringLiteral("tabrazo.unload()"));
+        unload();
         return;
     }
     start();
     if (local && !QFileInfo(text).isFile()) {
-        runOnPage(QStringLiteral("tabrazo.unload()"));
+        unload();
         emit movieFailed(text);
         return;
     }
     const QString url = local ? server->offerFile(text) : server->offerRemote(address);
+    holdsMovie = true;
+    pageMovie = url;
     runOnPage(QStringLiteral("tabrazo.load(%1)").arg(jsString(url)));
+}
+
+void FlashPlayer::unload()
+{
+    if (!holdsMovie)
+        return;
+    holdsMovie = false;
+    runOnPage(QStringLiteral("tabrazo.unload()"));
 }
 
 int FlashPlayer::Left() const
@@ -242,6 +256,9 @@ void FlashPlayer::pageMessage(const QString& event, const QString& url)
         return;
     }
     if (event == QLatin1String("failed")) {
+        // A report about an earlier movie says nothing about the one the page holds now.
+        if (url == pageMovie)
+            holdsMovie = false;
         qCDebug(lcPlayerServer) << "movie could not be played:" << url;
         emit movieFailed(movie);
     }

@@ -54,11 +54,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void unload();
     void runOnPage(const QString& script);
     void pageMessage(const QString& event, const QString& url);
 
     QString movie;
     bool playing = true;
+    // Whether the page has been told to play a movie and not to drop it since.
+    bool holdsMovie = false;
+    QString pageMovie;
     PlayerServer* server = nullptr;
     QWebEngineView* view = nullptr;
     FlashPage* page = nullptr;
