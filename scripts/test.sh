@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/install-deps.sh
-bash scripts/build.sh
+bash scripts/build.sh -DTABRAZO_BENCH=ON
 
 # The fuzzers need clang; they live in a build of their own.
 fuzzbuild=build-fuzz

@@ -1,6 +1,6 @@
-#include "outside/FlashPlayer.h"
-#include "outside/WidgetMessageBox.h"
-#include "shell/FormMain.h"
+#include "gui/player/FlashPlayer.h"
+#include "gui/outside/WidgetMessageBox.h"
+#include "gui/shell/FormMain.h"
 
 #include <QApplication>
 

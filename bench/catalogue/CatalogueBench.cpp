@@ -7,7 +7,7 @@
 // without page faults; left alone, glibc returns some blocks to the system and not others, which
 // favours whichever side happens to reuse its blocks.
 
-#include "catalogue/CatalogueFile.h"
+#include "core/catalogue/CatalogueFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // bench_download URL OUTDIR: one transfer through DownLoad, with its speed and the peak memory it costs.
 
-#include "net/DownLoad.h"
-#include "outside/ProgramFolder.h"
+#include "core/net/DownLoad.h"
+#include "core/outside/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

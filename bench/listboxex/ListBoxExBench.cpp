@@ -1,4 +1,4 @@
-#include "widgets/ListBoxEx.h"
+#include "gui/widgets/ListBoxEx.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
 // The search, the random picks and List2's scrolling on a large catalogue, in the real main
 // window. Reads LDsend.Dll from the program folder (TABRAZO_HOME).
-#include "catalogue/SjCL.h"
-#include "outside/FlashPlayer.h"
-#include "shell/FormMain.h"
-#include "shell/Forms.h"
-#include "widgets/ButtonEx.h"
-#include "widgets/ListBoxEx.h"
+#include "gui/shell/SjCL.h"
+#include "gui/player/FlashPlayer.h"
+#include "gui/shell/FormMain.h"
+#include "gui/shell/Forms.h"
+#include "gui/widgets/ButtonEx.h"
+#include "gui/widgets/ListBoxEx.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

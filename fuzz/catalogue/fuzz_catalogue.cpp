@@ -2,8 +2,8 @@
 // catalogue rules (split at the markers, one substring search per attribute), so that the fast
 // paths of the parser cannot drift from the rules unnoticed.
 
-#include "catalogue/CatalogueFile.h"
-#include "outside/AnsiCodec.h"
+#include "core/catalogue/CatalogueFile.h"
+#include "core/outside/AnsiCodec.h"
 
 #include <QLoggingCategory>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "IniLines.h"
-#include "settings/IniFile.h"
-#include "shell/ModSl.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/ModSl.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "widgets/ButtonEx.h"
+#include "gui/widgets/ButtonEx.h"
 
 #include <QtTest>
 

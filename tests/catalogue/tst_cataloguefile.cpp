@@ -1,4 +1,4 @@
-#include "catalogue/CatalogueFile.h"
+#include "core/catalogue/CatalogueFile.h"
 
 #include <QFile>
 #include <QLoggingCategory>

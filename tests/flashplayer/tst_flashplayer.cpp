@@ -1,8 +1,8 @@
 #include "ContentServer.h"
 
-#include "outside/FlashPlayer.h"
-#include "outside/PlayerServer.h"
-#include "outside/ProgramFolder.h"
+#include "gui/player/FlashPlayer.h"
+#include "gui/player/PlayerServer.h"
+#include "core/outside/ProgramFolder.h"
 
 #include <QApplication>
 #include <QFile>

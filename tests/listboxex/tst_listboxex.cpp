@@ -1,5 +1,5 @@
-#include "widgets/ListBoxEx.h"
-#include "widgets/ModDC.h"
+#include "gui/widgets/ListBoxEx.h"
+#include "gui/widgets/ModDC.h"
 
 #include <QFontInfo>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "ContentServer.h"
 
-#include "net/DownLoad.h"
-#include "net/UrlCache.h"
-#include "outside/ProgramFolder.h"
-#include "widgets/wt.h"
+#include "core/net/DownLoad.h"
+#include "core/net/UrlCache.h"
+#include "core/outside/ProgramFolder.h"
+#include "core/outside/wt.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "ContentServer.h"
 
-#include "net/HttpRequest.h"
+#include "core/net/HttpRequest.h"
 
 #include <QFile>
 #include <QTemporaryDir>

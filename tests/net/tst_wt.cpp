@@ -1,4 +1,4 @@
-#include "widgets/wt.h"
+#include "core/outside/wt.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,9 +1,9 @@
-#include "catalogue/VersionFile.h"
-#include "net/PercentRule.h"
-#include "outside/AnsiCodec.h"
-#include "outside/Files.h"
-#include "outside/MessageBox.h"
-#include "outside/ProgramFolder.h"
+#include "core/catalogue/VersionFile.h"
+#include "core/net/PercentRule.h"
+#include "core/outside/AnsiCodec.h"
+#include "core/outside/Files.h"
+#include "core/outside/MessageBox.h"
+#include "core/outside/ProgramFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>

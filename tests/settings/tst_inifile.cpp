@@ -1,8 +1,8 @@
-#include "outside/AnsiCodec.h"
-#include "outside/ProgramFolder.h"
-#include "settings/IniFile.h"
-#include "settings/modINI.h"
-#include "shell/ModSl.h"
+#include "core/outside/AnsiCodec.h"
+#include "core/outside/ProgramFolder.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/modINI.h"
+#include "core/settings/ModSl.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "settings/UpdateSL.h"
+#include "gui/settings/UpdateSL.h"
 
 #include <QCheckBox>
 #include <QFile>

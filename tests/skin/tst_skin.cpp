@@ -1,5 +1,5 @@
-#include "outside/Twips.h"
-#include "shell/Skin.h"
+#include "core/outside/Twips.h"
+#include "gui/widgets/Skin.h"
 
 #include <QApplication>
 #include <QFontDatabase>

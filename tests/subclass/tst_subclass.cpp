@@ -1,4 +1,4 @@
-#include "widgets/CSubclass.h"
+#include "gui/widgets/CSubclass.h"
 
 #include <QListWidget>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/Game.h"
-#include "outside/AnsiCodec.h"
+#include "core/catalogue/Game.h"
+#include "core/outside/AnsiCodec.h"
 
 #include <QFile>
 #include <QList>

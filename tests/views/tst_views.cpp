@@ -1,15 +1,15 @@
 #include "TestCatalogue.h"
 
-#include "catalogue/Rnd.h"
-#include "catalogue/SjCL.h"
-#include "menus/MuenFrm.h"
-#include "outside/MessageBox.h"
-#include "player/FlashFrm.h"
-#include "player/GameJsFrm.h"
-#include "shell/FormMain.h"
-#include "shell/Forms.h"
-#include "widgets/ButtonEx.h"
-#include "widgets/ListBoxEx.h"
+#include "core/catalogue/Rnd.h"
+#include "gui/shell/SjCL.h"
+#include "gui/menus/MuenFrm.h"
+#include "core/outside/MessageBox.h"
+#include "gui/player/FlashFrm.h"
+#include "gui/player/GameJsFrm.h"
+#include "gui/shell/FormMain.h"
+#include "gui/shell/Forms.h"
+#include "gui/widgets/ButtonEx.h"
+#include "gui/widgets/ListBoxEx.h"
 
 #include <QFrame>
 #include <QLabel>

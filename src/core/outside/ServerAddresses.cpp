@@ -1,0 +1,35 @@
+#include "core/outside/ServerAddresses.h"
+
+#include <QHostAddress>
+#include <QUrl>
+
+namespace {
+QString overrideBase()
+{
+    QString base = qEnvironmentVariable("TABRAZO_SERVER");
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return base;
+}
+
+QString host(const char* fallback)
+{
+    const QString base = overrideBase();
+    return base.isEmpty() ? QString::fromLatin1(fallback) : base;
+}
+}
+
+QString ServerAddresses::mainSite() { return host("http://www.tabrazo.net"); }
+QString ServerAddresses::productSite() { return host("http://soft.tabrazo.net"); }
+QString ServerAddresses::noticeServer() { return host("http://ad.tabrazo.net"); }
+QString ServerAddresses::forum() { return host("http://bbs.tabrazo.net"); }
+QString ServerAddresses::developerSite() { return QStringLiteral("http://dev.tabrazo.net"); }
+
+bool ServerAddresses::isLoopback()
+{
+    const QString base = overrideBase();
+    if (base.isEmpty())
+        return false;
+    const QString h = QUrl(base).host();
+    return h.compare(u"localhost", Qt::CaseInsensitive) == 0 || QHostAddress(h).isLoopback();
+}

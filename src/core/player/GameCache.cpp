@@ -1,0 +1,46 @@
+#include "core/player/GameCache.h"
+
+#include "core/outside/Files.h"
+#include "core/outside/ProgramFolder.h"
+
+#include <QDir>
+#include <QLoggingCategory>
+
+namespace {
+Q_LOGGING_CATEGORY(lcGameCache, "tabrazo.player")
+}
+
+QString GameCache::folder()
+{
+    return ProgramFolder::file(QStringLiteral("GamePath"));
+}
+
+QString GameCache::fileName(const QString& title)
+{
+    QString name = title;
+    if (name == u"." || name == u"..") {
+        name.fill(u'_');
+    } else {
+        // A NUL would cut the path short at the system call, giving a different file.
+        for (QChar& c : name) {
+            if (c == u'/' || c == u'\\' || c == QChar(0))
+                c = u'_';
+        }
+    }
+    return name + QStringLiteral(".swf");
+}
+
+QString GameCache::path(const QString& title)
+{
+    return folder() + u'/' + fileName(title);
+}
+
+bool GameCache::store(const QString& from, const QString& title)
+{
+    // Made at start-up; a folder removed while the program runs would otherwise lose every game.
+    QDir().mkpath(folder());
+    if (Files::moveWithoutReplacing(from, path(title)))
+        return true;
+    qCDebug(lcGameCache) << "not stored in the game cache:" << title;
+    return false;
+}

@@ -1,0 +1,7 @@
+#include "gui/menus/MuenFrm.h"
+
+MuenFrm::MuenFrm(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("MuenFrm"));
+}

@@ -1,0 +1,265 @@
+#include "gui/player/FlashPlayer.h"
+
+#include "gui/player/FlashPage.h"
+#include "gui/player/PlayerServer.h"
+#include "core/outside/ProgramFolder.h"
+#include "core/outside/Twips.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QVBoxLayout>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlayerServer)
+
+namespace {
+QString jsString(const QString& text)
+{
+    // A JSON string is a valid JavaScript string literal.
+    const QByteArray array = QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+bool hasRuffle(const QString& folder)
+{
+    return !folder.isEmpty() && QFileInfo::exists(folder + QStringLiteral("/ruffle.js"));
+}
+}
+
+FlashPlayer::FlashPlayer(QWidget* parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+FlashPlayer::~FlashPlayer()
+{
+    // The page must go before its profile.
+    delete view;
+    view = nullptr;
+    delete page;
+    page = nullptr;
+}
+
+void FlashPlayer::prepareProcess()
+{
+    // Chromium refuses to start its sandbox as root.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+QString FlashPlayer::ruffleFolder()
+{
+    const QString fromEnvironment = qEnvironmentVariable("TABRAZO_RUFFLE");
+    if (hasRuffle(fromEnvironment))
+        return fromEnvironment;
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
+    if (hasRuffle(beside))
+        return beside;
+#ifdef TABRAZO_RUFFLE_DIR
+    if (hasRuffle(QStringLiteral(TABRAZO_RUFFLE_DIR)))
+        return QStringLiteral(TABRAZO_RUFFLE_DIR);
+#endif
+    return QString();
+}
+
+bool FlashPlayer::Playing() const
+{
+    return playing;
+}
+
+void FlashPlayer::setPlaying(bool on)
+{
+    // Download progress stops the player on every notification; with no movie there is nothing
+    // to tell the page twice.
+    if (on == playing && !holdsMovie)
+        return;
+    playing = on;
+    runOnPage(QStringLiteral("tabrazo.setPlaying(%1)").arg(on ? QStringLiteral("true") : QStringLiteral("false")));
+}
+
+QString FlashPlayer::Movie() const
+{
+    return movie;
+}
+
+void FlashPlayer::setMovie(const QString& text)
+{
+    movie = text;
+    const QUrl address(text, QUrl::StrictMode);
+    const bool remote = (address.scheme() == QLatin1String("http") || address.scheme() == QLatin1String("https"))
+        && !address.host().isEmpty();
+    const bool local = !remote && !text.isEmpty() && QFileInfo(text).isAbsolute();
+    if (!remote && !local) {
+        // "http://" and the empty text: nothing to play.
+        unload();
+        return;
+    }
+    start();
+    if (local && !QFileInfo(text).isFile()) {
+        unload();
+        emit movieFailed(text);
+        return;
+    }
+    const QString url = local ? server->offerFile(text) : server->offerRemote(address);
+    holdsMovie = true;
+    pageMovie = url;
+    runOnPage(QStringLiteral("tabrazo.load(%1)").arg(jsString(url)));
+}
+
+void FlashPlayer::unload()
+{
+    if (!holdsMovie)
+        return;
+    holdsMovie = false;
+    runOnPage(QStringLiteral("tabrazo.unload()"));
+}
+
+int FlashPlayer::Left() const
+{
+    return Twips::fromPixels(x());
+}
+
+void FlashPlayer::setLeft(int twips)
+{
+    move(Twips::toPixels(twips), y());
+}
+
+int FlashPlayer::Width() const
+{
+    return Twips::fromPixels(width());
+}
+
+void FlashPlayer::setWidth(int twips)
+{
+    resize(qMax(0, Twips::toPixels(twips)), height());
+}
+
+int FlashPlayer::Height() const
+{
+    return Twips::fromPixels(height());
+}
+
+void FlashPlayer::setHeight(int twips)
+{
+    resize(width(), qMax(0, Twips::toPixels(twips)));
+}
+
+QString FlashPlayer::pageAddress() const
+{
+    return server ? server->origin() + QStringLiteral("/player.html") : QString();
+}
+
+void FlashPlayer::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Ready before the first double-click, so that a game starts as soon as its file is here.
+    start();
+}
+
+void FlashPlayer::start()
+{
+    if (view)
+        return;
+    server = new PlayerServer(this);
+    QFile html(QStringLiteral(":/player/FlashPlayer.html"));
+    html.open(QIODevice::ReadOnly);
+    server->setPage(html.readAll());
+    server->setRuffleFolder(ruffleFolder());
+    if (server->ruffleFolder().isEmpty())
+        qCWarning(lcPlayerServer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in" << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
+    server->listen(PlayerServer::preferredPortFor(ProgramFolder::path()));
+
+    // Saved games are the page's local storage: the profile lives in the program folder.
+    const QString storage = ProgramFolder::path() + QStringLiteral("/WebProfile");
+    auto* profile = new QWebEngineProfile(QStringLiteral("WebProfile"), this);
+    profile->setPersistentStoragePath(storage);
+    profile->setCachePath(storage + QStringLiteral("/Cache"));
+    profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+
+    page = new FlashPage(profile, profile);
+    QWebEngineSettings* settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, true);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    page->setBackgroundColor(Qt::black);
+    page->setHome(QUrl(pageAddress()));
+    connect(page, &FlashPage::message, this, [this](const QString& event, const QString& url) { pageMessage(event, url); });
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (!ok)
+            qCWarning(lcPlayerServer) << "player page failed to load from" << pageAddress();
+    });
+    // A crashed page process would leave a dead, black player: start a fresh page.
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+        [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+            if (status == QWebEnginePage::NormalTerminationStatus)
+                return;
+            qCWarning(lcPlayerServer) << "player page ended, reloading";
+            pageReady = false;
+            page->load(QUrl(pageAddress()));
+        });
+
+    view = new QWebEngineView(this);
+    view->setPage(page);
+    view->setContextMenuPolicy(Qt::NoContextMenu);
+    layout()->addWidget(view);
+    page->load(QUrl(pageAddress()));
+}
+
+void FlashPlayer::runOnPage(const QString& script)
+{
+    if (!pageReady) {
+        // Calls made before the page is up run in their order once it is.
+        pending.append(script);
+        return;
+    }
+    page->runJavaScript(script);
+}
+
+void FlashPlayer::pageMessage(const QString& event, const QString& url)
+{
+    if (event == QLatin1String("ready")) {
+        pageReady = true;
+        const QStringList scripts = std::exchange(pending, {});
+        for (const QString& script : scripts)
+            page->runJavaScript(script);
+        return;
+    }
+    if (event == QLatin1String("started")) {
+        // Keys go to the game without a click.
+        if (isVisible()) {
+            window()->raise();
+            window()->activateWindow();
+            view->setFocus(Qt::OtherFocusReason);
+        }
+        emit movieStarted(movie);
+        return;
+    }
+    if (event == QLatin1String("failed")) {
+        // A report about an earlier movie says nothing about the one the page holds now.
+        if (url == pageMovie)
+            holdsMovie = false;
+        qCDebug(lcPlayerServer) << "movie could not be played:" << url;
+        emit movieFailed(movie);
+    }
+}

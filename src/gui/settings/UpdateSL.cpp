@@ -1,0 +1,44 @@
+#include "gui/settings/UpdateSL.h"
+
+#include "core/settings/IniFile.h"
+
+#include <QCheckBox>
+
+namespace {
+constexpr int kBufferSize = 255;
+}
+
+QString UpdateSL::ReadKey(const QString& section, const QString& key, const QString& path)
+{
+    QString buffer(kBufferSize, QChar(0));
+    IniFile::getString(section, key, QString(), buffer, kBufferSize, path);
+    buffer.remove(QChar(0));
+    return buffer;
+}
+
+void UpdateSL::LoadCheckBox(const QString& section, const QString& path, QCheckBox* box)
+{
+    if (!box)
+        return;
+    const bool off = ReadKey(section, box->objectName(), path) == u"0";
+    box->setCheckState(off ? Qt::Unchecked : Qt::Checked);
+}
+
+void UpdateSL::SaveCheckBox(const QString& section, const QString& path, QCheckBox* box)
+{
+    if (!box)
+        return;
+    int value = 1;
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        value = 0;
+        break;
+    case Qt::PartiallyChecked:
+        value = 2;
+        break;
+    case Qt::Checked:
+        value = 1;
+        break;
+    }
+    IniFile::writeString(section, box->objectName(), QString::number(value), path);
+}

@@ -1,0 +1,653 @@
+#include "gui/shell/FormMain.h"
+
+#include "gui/shell/SjCL.h"
+#include "core/catalogue/VersionFile.h"
+#include "gui/menus/MuenFrm.h"
+#include "gui/menus/Tray.h"
+#include "core/net/DownLoad.h"
+#include "core/net/HttpRequest.h"
+#include "core/net/PercentRule.h"
+#include "core/outside/AnsiCodec.h"
+#include "core/outside/Connectivity.h"
+#include "core/outside/Files.h"
+#include "gui/player/FlashPlayer.h"
+#include "core/outside/MessageBox.h"
+#include "core/outside/Process.h"
+#include "core/outside/ProgramFolder.h"
+#include "core/outside/ServerAddresses.h"
+#include "core/outside/SingleInstance.h"
+#include "gui/outside/UrlOpener.h"
+#include "core/outside/Twips.h"
+#include "gui/player/FlashFrm.h"
+#include "core/player/GameCache.h"
+#include "gui/player/GameJsFrm.h"
+#include "gui/settings/TabrazoSz.h"
+#include "gui/shell/Forms.h"
+#include "gui/widgets/Skin.h"
+#include "gui/update/GyTabrazo.h"
+#include "gui/update/TabrazoUpdateFm.h"
+#include "gui/widgets/ButtonEx.h"
+#include "gui/widgets/ListBoxEx.h"
+#include "core/outside/wt.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProgressBar>
+#include <QSaveFile>
+#include <QTimer>
+#include <QWindow>
+
+Q_LOGGING_CATEGORY(lcShell, "tabrazo.shell")
+
+namespace {
+const char* const kVersionPath = "/flashxmlfile/version.xml";
+const char* const kStatisticsPath = "/beta3/beta3tongji.html";
+const char* const kNoticePath = "/ad1.txt";
+const QString kVersionNode = QStringLiteral("/root/data/version");
+const QString kUpdateUrlNode = QStringLiteral("/root/data/updateurl");
+
+QFrame* frame(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* f = Twips::place(new QFrame(parent), name, left, top, width, height);
+    f->setFrameShape(QFrame::NoFrame);
+    return f;
+}
+
+QString programFile(const char* name)
+{
+    return ProgramFolder::file(QString::fromLatin1(name));
+}
+
+// Labels sized to their text, as the design's auto-sizing labels are.
+void fitToText(QLabel* label)
+{
+    label->adjustSize();
+}
+}
+
+FormMain::FormMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Tabrazo"));
+    setFixedSize(Twips::toPixels(4905), Twips::toPixels(8625));
+
+    auto* background = new QLabel(this);
+    background->setObjectName(QStringLiteral("FormMainBackground"));
+    background->setGeometry(rect());
+    background->setPixmap(Skin::picture(QStringLiteral("FormMain")));
+    background->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    FkButton = Twips::place(new ButtonEx(this), "FkButton", 3165, 0, 315, 300);
+    XlMune = Twips::place(new ButtonEx(this), "XlMune", 3570, 0, 330, 300);
+    ZuiXH = Twips::place(new ButtonEx(this), "ZuiXH", 3930, 0, 345, 300);
+    Guanbi = Twips::place(new ButtonEx(this), "Guanbi", 4320, 0, 555, 300);
+    SerImages = Twips::place(new QLabel(this), "SerImages", 75, 480, 3075, 405);
+    Text4 = Twips::place(new QLineEdit(SerImages), "Text4", 45, 105, 3000, 240);
+    Text4->setFrame(false);
+    SerImg = Twips::place(new ButtonEx(this), "SerImg", 3135, 480, 420, 405);
+    GameFrmButton = Twips::place(new ButtonEx(this), "GameFrmButton", 3705, 480, 1095, 405);
+    YxList = Twips::place(new ButtonEx(this), "YxList", 105, 1050, 1320, 435);
+    ScList = Twips::place(new ButtonEx(this), "ScList", 1560, 1050, 1320, 435);
+    SbpLAY = Twips::place(new ButtonEx(this), "SbpLAY", 3000, 1050, 1320, 435);
+    Sz = Twips::place(new ButtonEx(this), "Sz", 4500, 1185, 255, 255);
+    YxList->setValue(true);
+
+    GamelistFrm = frame(this, "GamelistFrm", 45, 1485, 4815, 6645);
+    List1 = Twips::place(new ListBoxEx(GamelistFrm), "List1", 0, 0, 1650, 6645);
+    List2 = Twips::place(new ListBoxEx(GamelistFrm), "List2", 1635, 0, 3180, 6645);
+    ScListFrm = frame(this, "ScListFrm", 45, 1485, 4815, 6645);
+    List4 = Twips::place(new ListBoxEx(ScListFrm), "List4", 0, 0, 4815, 6645);
+    ScListFrm->hide();
+    SbPlayFrm = frame(this, "SbPlayFrm", 45, 1485, 4815, 6645);
+    ListSB = Twips::place(new ListBoxEx(SbPlayFrm), "ListSB", 0, 0, 4815, 6645);
+    SbPlayFrm->hide();
+    for (ListBoxEx* list : { List1, List2, List4, ListSB })
+        list->ReadProperties(ListBoxEx::SavedProperties(list->objectName()));
+
+    DJ = Twips::place(new QLabel(this), "DJ", 45, 1485, 4830, 6660);
+    DJ->setPixmap(Skin::picture(QStringLiteral("DJ")));
+    DJ->setScaledContents(true);
+    DJ->hide();
+
+    lblMsg = Twips::place(new QLabel(this), "lblMsg", 105, 8310, 0, 180);
+    lblMsg->setFixedHeight(Twips::toPixels(180));
+    GfZyLjLabel = Twips::place(new QLabel(QStringLiteral("官方网站"), this), "GfZyLjLabel", 3945, 8310, 720, 180);
+    GfZyLjLabel->setCursor(Qt::PointingHandCursor);
+    fitToText(GfZyLjLabel);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(15000);
+
+    ADDOWNLOAD = new DownLoad(this);
+    ADDOWNLOAD->setObjectName(QStringLiteral("ADDOWNLOAD"));
+    UpdateSLing = new DownLoad(this);
+    UpdateSLing->setObjectName(QStringLiteral("UpdateSLing"));
+    DownLoad1 = new DownLoad(this);
+    DownLoad1->setObjectName(QStringLiteral("DownLoad1"));
+    TP = new Tray(this);
+    TP->setObjectName(QStringLiteral("TP"));
+    XMLSL = nullptr;
+
+    Skin::dressButtons(this);
+
+    connect(Guanbi, &ButtonEx::Click, this, [this] { EndProgram(); });
+    connect(GameFrmButton, &ButtonEx::Click, this, [this] { GameFrmButton_Click(); });
+    connect(FkButton, &ButtonEx::Click, this,
+            [] { UrlOpener::open(ServerAddresses::onForum(QStringLiteral("/forum.php?mod=forumdisplay&fid=36"))); });
+    connect(UpdateSLing, &DownLoad::DownloadProgress, this, &FormMain::UpdateSLing_DownloadProgress);
+    connect(UpdateSLing, &DownLoad::DownloadComplete, this, &FormMain::UpdateSLing_DownloadComplete);
+    connect(ADDOWNLOAD, &DownLoad::DownloadProgress, this, &FormMain::ADDOWNLOAD_DownloadProgress);
+    connect(ADDOWNLOAD, &DownLoad::DownloadComplete, this, &FormMain::ADDOWNLOAD_DownloadComplete);
+    connect(DownLoad1, &DownLoad::DownloadProgress, this, &FormMain::DownLoad1_DownloadProgress);
+    connect(DownLoad1, &DownLoad::DownloadComplete, this, &FormMain::DownLoad1_DownloadComplete);
+    connect(List1, &ListBoxEx::Click, this, [] { SjCL::ShowCategoryGames(); });
+    connect(List2, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(List2); });
+    connect(ListSB, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(ListSB); });
+    connect(List2, &ListBoxEx::DbClick, this, [this] { List2_DbClick(); });
+    connect(ListSB, &ListBoxEx::DbClick, this, [this] { listsb_Dbclick(); });
+    connect(List4, &ListBoxEx::DbClick, this, [this] { List4_Dbclick(); });
+    connect(YxList, &ButtonEx::Click, this, [this] { YxList_Click(); });
+    connect(SbpLAY, &ButtonEx::Click, this, [this] { SbpLAY_Click(); });
+    connect(SerImg, &ButtonEx::Click, this, [this] { SerImg_Click(); });
+    Text4->installEventFilter(this);
+    connect(TP, &Tray::LeftButton, this, [this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    });
+}
+
+void FormMain::Form_Load()
+{
+    forms().setFormMain(this);
+    SjCL::setMainWindow(this);
+    XMLSL = new HttpRequest(this);
+    XMLSL->setObjectName(QStringLiteral("XMLSL"));
+    connect(XMLSL, &HttpRequest::OnResponseStart, this, &FormMain::XMLSL_OnResponseStart);
+    connect(XMLSL, &HttpRequest::OnResponseDataAvailable, this, &FormMain::XMLSL_OnResponseDataAvailable);
+    connect(XMLSL, &HttpRequest::OnResponseFinished, this, &FormMain::XMLSL_OnResponseFinished);
+    // Network failures of the version request show nothing and change nothing.
+    connect(XMLSL, &HttpRequest::OnError, this, [](int number, const QString& description) {
+        qCDebug(lcShell) << "version request failed" << number << description;
+    });
+
+    Skin::SkinH_SetAero(0);
+    Skin::SkinH_Attach();
+    Skin::SkinHme();
+
+    CheckExist();
+    DownLoad::RemoveLeftovers();
+    SetWindowColorKey();
+
+    if (!IsOnline()) {
+        const auto answer = MessageBox::show(
+            QStringLiteral("您当前网络可能异常，如果继续运行本程序可能会有部分功能无法正常使用，是否继续？"),
+            MessageBox::YesNo);
+        if (answer == MessageBox::AnswerNo) {
+            Skin::SkinH_SetAero(0);
+            Process::end(0);
+        }
+        enterOfflineMode();
+    }
+
+    BeginDQsL();
+    // The snapping hook of the player window attaches here once window snapping exists.
+    placePlayerBeside();
+
+    const QString gamePath = ProgramFolder::path() + QStringLiteral("/GamePath");
+    if (!QDir(gamePath).exists())
+        QDir().mkpath(gamePath);
+
+    TP->Show();
+    show();
+    OpenPlayerAtStart();
+    navigateStatisticsPage();
+}
+
+void FormMain::CheckExist()
+{
+    auto* instance = new SingleInstance(this);
+    if (!instance->otherIsRunning()) {
+        connect(instance, &SingleInstance::activationRequested, this, [this] {
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            show();
+            raise();
+            activateWindow();
+        });
+        return;
+    }
+    MessageBox::show(QStringLiteral("Tabrazo已经在运行咯！请不要重复执行！如果是有进程残留从而导致的问题的话，您可以打开"
+                                    "任务管理器结束上次运行的本程序进程之后再重新运行本程序！"),
+                     MessageBox::Ok, MessageBox::Critical);
+    QApplication::setApplicationDisplayName(QString());
+    setWindowTitle(QString());
+    instance->activateOther();
+    Process::end(0);
+}
+
+bool FormMain::IsOnline()
+{
+    const int first = Connectivity::connectedState();
+    const int second = Connectivity::connectedState();
+    return first == 1 && second != 0;
+}
+
+void FormMain::SetWindowColorKey()
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(246, 0, 255));
+    setPalette(p);
+    // On X11 a shape given before the native window exists is applied wrongly; create it first.
+    winId();
+    Skin::applyColourKeyMask(this, Skin::picture(QStringLiteral("FormMain")));
+}
+
+void FormMain::enterOfflineMode()
+{
+    DJ->show();
+    DJ->raise();
+    FlashFrm* player = forms().flashFrm();
+    player->setFixedSingleBorder();
+    SerImg->setEnabled(false);
+    Text4->setEnabled(false);
+    Text4->setText(QStringLiteral("您当前未联网，无法进行搜索！"));
+    QPalette p = Text4->palette();
+    p.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+    p.setColor(QPalette::Disabled, QPalette::Text, palette().color(QPalette::WindowText));
+    Text4->setPalette(p);
+    placePlayerBeside();
+    SbpLAY->setEnabled(false);
+    YxList->setEnabled(false);
+    ScList->setEnabled(false);
+    player->WLWImg->show();
+    player->WLWImg->raise();
+    player->WLWImg->setGeometry(0, 0, player->width(), player->WLWImg->height());
+    lblMsg->hide();
+    GfZyLjLabel->hide();
+}
+
+void FormMain::placePlayerBeside()
+{
+    FlashFrm* player = forms().flashFrm();
+    const QRect main = frameGeometry();
+    player->move(main.x() + main.width(), player->frameGeometry().y());
+}
+
+void FormMain::OpenPlayerAtStart()
+{
+    if (forms().tabrazoSz()->开启启动->isChecked())
+        GameFrmButton_Click();
+}
+
+void FormMain::GameFrmButton_Click()
+{
+    FlashFrm* player = forms().flashFrm();
+    if (player->isVisible()) {
+        player->hide();
+        GameFrmButton->setValue(false);
+        return;
+    }
+    player->show();
+    const QRect main = frameGeometry();
+    player->move(main.x() + main.width(), main.y());
+    GameFrmButton->setValue(true);
+}
+
+void FormMain::YxList_Click()
+{
+    if (YxList->Value())
+        return;
+    YxList->setValue(true);
+    ScList->setValue(false);
+    SbpLAY->setValue(false);
+    GamelistFrm->show();
+    ScListFrm->hide();
+    SbPlayFrm->hide();
+    YxListDropDown = 1;
+    ScListDropDown = 2;
+    SbpLAYDropDown = 2;
+}
+
+void FormMain::SbpLAY_Click()
+{
+    if (!SbpLAY->Value()) {
+        YxList->setValue(false);
+        ScList->setValue(false);
+        SbpLAY->setValue(true);
+        GamelistFrm->hide();
+        ScListFrm->hide();
+        SbPlayFrm->show();
+        SbpLAYDropDown = 1;
+        YxListDropDown = 2;
+        ScListDropDown = 2;
+    }
+    // A selected pick keeps the list as it is; the reload command clears it to get new picks.
+    if (List1->ListIndex() >= 0 && ListSB->Text().isEmpty())
+        SjCL::FillRandomList();
+}
+
+void FormMain::SerImg_Click()
+{
+    SjCL::SearchCatalogue();
+}
+
+void FormMain::Text4_GotFocus()
+{
+    if (Text4->text() != SjCL::SearchHint)
+        return;
+    Text4->setText(QString());
+    QPalette p = Text4->palette();
+    p.setColor(QPalette::Text, QColor(0, 0, 0));
+    Text4->setPalette(p);
+}
+
+void FormMain::Text4_LostFocus()
+{
+    if (!Text4->text().isEmpty())
+        return;
+    Text4->setText(SjCL::SearchHint);
+    QPalette p = Text4->palette();
+    p.setColor(QPalette::Text, QColor(170, 170, 170));
+    Text4->setPalette(p);
+}
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Text4) {
+        if (event->type() == QEvent::FocusIn)
+            Text4_GotFocus();
+        else if (event->type() == QEvent::FocusOut)
+            Text4_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormMain::showPlayerThen(const std::function<void()>& launchRoutine)
+{
+    if (forms().flashFrm()->isVisible()) {
+        launchRoutine();
+        return;
+    }
+    GameFrmButton_Click();
+    launchRoutine();
+}
+
+void FormMain::List2_DbClick()
+{
+    showPlayerThen([this] { List2DbClick(); });
+}
+
+void FormMain::listsb_Dbclick()
+{
+    showPlayerThen([this] { listsbDbclick(); });
+}
+
+void FormMain::List4_Dbclick()
+{
+    showPlayerThen([this] { list4dbclick(); });
+}
+
+// A double-click below the last row clears the selection first. The selected game would then be
+// played with an empty record, which restart and favourites take for no game at all: start nothing.
+void FormMain::List2DbClick()
+{
+    if (List2->ListIndex() < 0)
+        return;
+    launch([this] { SjCL::HandGameToPlayer(List2); });
+}
+
+void FormMain::listsbDbclick()
+{
+    if (ListSB->ListIndex() < 0)
+        return;
+    launch([this] { SjCL::HandGameToPlayer(ListSB); });
+}
+
+void FormMain::list4dbclick()
+{
+    launch([this] { HandFavoriteToPlayer(); });
+}
+
+void FormMain::launch(const std::function<void()>& handOver)
+{
+    // Spaces only, as the address is compared with the player's movie text as it stands.
+    qsizetype first = 0;
+    qsizetype last = FlashUrlLsSL.size();
+    while (first < last && FlashUrlLsSL.at(first) == u' ')
+        ++first;
+    while (last > first && FlashUrlLsSL.at(last - 1) == u' ')
+        --last;
+    const QString address = FlashUrlLsSL.mid(first, last - first);
+    if (address.isEmpty())
+        return;
+
+    FlashFrm* player = forms().flashFrm();
+    if (address != player->Flash1->Movie()) {
+        fetchingTitle = GameNameSL;
+        DownLoad1->OpenUrl(address);
+    }
+    handOver();
+    const QList<QWidget*> loading { player->ProgressBar1, player->Label2, player->Label3 };
+    for (QWidget* control : loading) {
+        if (control->isHidden())
+            control->show();
+    }
+    player->setWindowTitle(QStringLiteral("您当前正在玩的游戏是：《") + GameNameSL + QStringLiteral("》"));
+}
+
+void FormMain::DownLoad1_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
+{
+    FlashFrm* player = forms().flashFrm();
+    player->Flash1->setPlaying(false);
+    player->Flash1->setMovie(QStringLiteral("http://"));
+    player->Picture1->show();
+    player->QpGame->setButtonEnabled(false);
+    if (const auto percent = PercentRule::percent(BytesRead, bytesMax)) {
+        player->Label3->setText(PercentRule::format0(*percent) + u'%');
+        player->ProgressBar1->setValue(PercentRule::barValue(*percent));
+    }
+}
+
+void FormMain::DownLoad1_DownloadComplete(bool hasError, const QString& szPath)
+{
+    if (hasError)
+        return;
+    FlashFrm* player = forms().flashFrm();
+    player->ProgressBar1->setValue(0);
+    player->Picture1->hide();
+    player->QpGame->setButtonEnabled(true);
+    player->Flash1->setPlaying(false);
+    player->Flash1->setMovie(QString());
+    // A title stored before keeps its file; the fresh copy is then of no use.
+    if (!GameCache::store(szPath, fetchingTitle))
+        QFile::remove(szPath);
+    player->Flash1->setMovie(GameCache::path(fetchingTitle));
+    player->Flash1->setPlaying(true);
+    const bool normal = !(player->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (forms().tabrazoSz()->自动全屏化->isChecked() && normal)
+        player->QpGame_Click();
+}
+
+void FormMain::navigateStatisticsPage()
+{
+    // Only requested; nothing of the page is read.
+    if (!WEB1)
+        WEB1 = new QNetworkAccessManager(this);
+    QNetworkReply* reply = WEB1->get(QNetworkRequest(QUrl(ServerAddresses::onProductSite(QString::fromLatin1(kStatisticsPath)))));
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+}
+
+void FormMain::BeginDQsL()
+{
+    XMLSL->Open(QStringLiteral("GET"), ServerAddresses::onMainSite(QString::fromLatin1(kVersionPath)), true);
+    XMLSL->Send();
+}
+
+void FormMain::XMLSL_OnResponseStart(int, const QString&)
+{
+    contentLength = 0;
+    receivedBytes = 0;
+    bool ok = false;
+    const qint64 length = XMLSL->GetResponseHeader(QStringLiteral("Content-Length")).trimmed().toLongLong(&ok);
+    if (ok)
+        contentLength = length;
+}
+
+void FormMain::XMLSL_OnResponseDataAvailable(const QByteArray& Data)
+{
+    if (contentLength != 0) {
+        receivedBytes += Data.size();
+        return;
+    }
+    if (spinner < 1 || spinner > 3)
+        spinner = 1;
+    static const char16_t marks[] = { u'－', u'＼', u'／' };
+    lblMsg->setText(lblMsg->text() + QChar(marks[spinner - 1]));
+    lblMsg->adjustSize();
+    ++spinner;
+}
+
+void FormMain::XMLSL_OnResponseFinished()
+{
+    // The response goes through the ANSI code page and back, as text.
+    const QByteArray bytes = AnsiCodec::encode(AnsiCodec::decode(XMLSL->ResponseBody()));
+    const QString serverFile = programFile("VerSionIng.Dll");
+    {
+        QSaveFile out(serverFile);
+        if (out.open(QIODevice::WriteOnly)) {
+            out.write(bytes);
+            out.commit();
+        }
+    }
+    const QString localFile = programFile("VerTmp.Dll");
+    const bool newer = VersionFile::IsServerVersionNewer(serverFile, kVersionNode, localFile, kVersionNode);
+
+    if (!QFile::exists(programFile("LDsend.Dll"))) {
+        fetchingVersionFile.clear();
+        BeginSJlistSJ();
+    } else if (newer) {
+        fetchingVersionFile = bytes;
+        BeginSJlistSJ();
+    } else {
+        SjCL::LoadCatalogue();
+    }
+
+    XMLSL->Abort();
+    TabrazoSz* settings = forms().tabrazoSz();
+    settings->加载热键事件();
+    settings->加载热键属性();
+    wt().Wait(5000);
+    if (ending)
+        return;
+    ADDOWNLOAD->OpenUrl(ServerAddresses::onNoticeServer(QString::fromLatin1(kNoticePath)));
+}
+
+void FormMain::BeginSJlistSJ()
+{
+    const QString url = VersionFile::ReadXmlNodeText(programFile("VerTmp.Dll"), kUpdateUrlNode);
+    UpdateSLing->OpenUrl(url.trimmed());
+    SjCL::LoadCatalogue();
+}
+
+void FormMain::UpdateSLing_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
+{
+    FlashFrm* player = forms().flashFrm();
+    player->Picture1->show();
+    player->Image1->show();
+    player->Label2->setText(QStringLiteral("请稍后，Tabrazo正在为您准备游戏列表数据："));
+    if (const auto percent = PercentRule::percent(BytesRead, bytesMax)) {
+        player->Label3->setText(PercentRule::format0(*percent) + u'%');
+        player->ProgressBar1->setValue(PercentRule::barValue(*percent));
+    }
+}
+
+void FormMain::UpdateSLing_DownloadComplete(bool hasError, const QString& szPath)
+{
+    if (hasError)
+        return;
+    // Renaming over the old catalogue replaces it in one step: a crash can never leave the
+    // program without a catalogue, as deleting it first could.
+    if (!Files::replaceAtomically(szPath, programFile("LDsend.Dll"))) {
+        QFile::remove(szPath);
+        return;
+    }
+    if (!fetchingVersionFile.isEmpty()) {
+        QSaveFile out(programFile("VerTmp.Dll"));
+        if (out.open(QIODevice::WriteOnly)) {
+            out.write(fetchingVersionFile);
+            out.commit();
+        }
+        fetchingVersionFile.clear();
+    }
+    FlashFrm* player = forms().flashFrm();
+    player->Picture1->show();
+    player->Image1->show();
+    player->Label2->hide();
+    player->ProgressBar1->hide();
+    player->Label2->setText(QStringLiteral("请稍候！Tabrazo已经给您准备了该游戏的："));
+    player->ProgressBar1->setValue(0);
+    SjCL::LoadCatalogue();
+}
+
+void FormMain::ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
+{
+    if (const auto percent = PercentRule::percent(BytesRead, bytesMax)) {
+        lblMsg->setText(QStringLiteral("加载进度: ") + PercentRule::format00_00(*percent) + u'%');
+        lblMsg->adjustSize();
+    }
+}
+
+void FormMain::ADDOWNLOAD_DownloadComplete(bool hasError, const QString& szPath)
+{
+    if (hasError)
+        return;
+    // An existing settings file keeps its notices; the fresh copy is then of no use.
+    if (!Files::moveWithoutReplacing(szPath, programFile("Config.dll")))
+        QFile::remove(szPath);
+}
+
+void FormMain::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && windowHandle())
+        windowHandle()->startSystemMove();
+    QWidget::mousePressEvent(event);
+}
+
+void FormMain::EndProgram()
+{
+    ending = true;
+    TP->Hide();
+    Skin::SkinH_SetAero(0);
+    Forms::unload(forms().loadedFlashFrm());
+    Forms::unload(forms().loadedMuenFrm());
+    Forms::unload(forms().loadedGameJsFrm());
+    Forms::unload(forms().loadedTabrazoUpdateFm());
+    Forms::unload(forms().loadedGyTabrazo());
+    Forms::unload(forms().loadedTabrazoSz());
+    // Reached only when the settings window was never loaded.
+    hide();
+    QApplication::quit();
+}
+
+void FormMain::closeEvent(QCloseEvent* event)
+{
+    if (!ending) {
+        event->ignore();
+        EndProgram();
+        return;
+    }
+    event->accept();
+}

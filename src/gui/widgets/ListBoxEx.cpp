@@ -1,0 +1,1054 @@
+#include "gui/widgets/ListBoxEx.h"
+
+#include "core/outside/AnsiCodec.h"
+#include "gui/widgets/ModDC.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QVector>
+#include <QWheelEvent>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcListBoxEx, "tabrazo.widgets")
+
+namespace {
+
+constexpr quint32 hoverColor = ModDC::RGB(174, 222, 255);
+constexpr quint32 numberColor = ModDC::RGB(135, 137, 139);
+constexpr quint32 textColor = 0;
+constexpr int checkSize = 13;
+constexpr int maxItemHeight = 255;
+
+// What the inner list hands over with a draw request for one row.
+struct DrawItemStruct {
+    int itemID;
+    QPainter* hDC;
+    QRect rcItem;
+};
+
+short buttonOf(qintptr wParam)
+{
+    // Only a single button and nothing else counts: Shift or Ctrl held, or a second button,
+    // makes the key state something else, and then the button is 0.
+    switch (Wm::keysOf(wParam)) {
+    case Mk::LButton:
+        return 1;
+    case Mk::RButton:
+        return 2;
+    case Mk::MButton:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+short shiftOf(Qt::KeyboardModifiers modifiers)
+{
+    return short((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+        | (modifiers & Qt::AltModifier ? 4 : 0));
+}
+
+// The keyboard at the moment the message is handled: the modifiers of the input event being
+// dispatched, or the application's when the message carries none.
+short currentShift()
+{
+    if (const auto* input = dynamic_cast<const QInputEvent*>(CSubclass::CurrentEvent()))
+        return shiftOf(input->modifiers());
+    return shiftOf(QGuiApplication::queryKeyboardModifiers());
+}
+
+// Windows virtual-key codes for the key events, which hosts compare against those numbers.
+short virtualKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return short(key);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return short(event->modifiers() & Qt::KeypadModifier ? 0x60 + (key - Qt::Key_0) : key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return short(0x70 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 0x08;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0x09;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 0x0D;
+    case Qt::Key_Shift:
+        return 0x10;
+    case Qt::Key_Control:
+        return 0x11;
+    case Qt::Key_Alt:
+        return 0x12;
+    case Qt::Key_Pause:
+        return 0x13;
+    case Qt::Key_CapsLock:
+        return 0x14;
+    case Qt::Key_Escape:
+        return 0x1B;
+    case Qt::Key_Space:
+        return 0x20;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Left:
+        return 0x25;
+    case Qt::Key_Up:
+        return 0x26;
+    case Qt::Key_Right:
+        return 0x27;
+    case Qt::Key_Down:
+        return 0x28;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
+    case Qt::Key_Asterisk:
+        return 0x6A;
+    case Qt::Key_Plus:
+        return event->modifiers() & Qt::KeypadModifier ? 0x6B : 0xBB;
+    case Qt::Key_Minus:
+        return event->modifiers() & Qt::KeypadModifier ? 0x6D : 0xBD;
+    case Qt::Key_Slash:
+        return event->modifiers() & Qt::KeypadModifier ? 0x6F : 0xBF;
+    case Qt::Key_NumLock:
+        return 0x90;
+    case Qt::Key_ScrollLock:
+        return 0x91;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon:
+        return 0xBA;
+    case Qt::Key_Equal:
+        return 0xBB;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+        return 0xBC;
+    case Qt::Key_Underscore:
+        return 0xBD;
+    case Qt::Key_Period:
+    case Qt::Key_Greater:
+        return event->modifiers() & Qt::KeypadModifier ? 0x6E : 0xBE;
+    case Qt::Key_Question:
+        return 0xBF;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde:
+        return 0xC0;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+        return 0xDB;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar:
+        return 0xDC;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+        return 0xDD;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl:
+        return 0xDE;
+    default:
+        return 0;
+    }
+}
+
+// The character code of a key press: ASCII as is, anything else as its ANSI (GBK) code, the
+// lead byte high, which makes Chinese characters negative as hosts expect.
+short keyAscii(const QString& text)
+{
+    if (text.isEmpty())
+        return 0;
+    const QChar c = text.at(0);
+    if (c.unicode() < 0x80)
+        return short(c.unicode());
+    const QByteArray ansi = AnsiCodec::encode(text.left(c.isHighSurrogate() ? 2 : 1));
+    if (ansi.size() >= 2)
+        return short(quint16(quint8(ansi.at(0)) << 8 | quint8(ansi.at(1))));
+    return ansi.isEmpty() ? 0 : short(quint8(ansi.at(0)));
+}
+
+} // namespace
+
+// The inner list box: rows, current row, scroll position and the keyboard, as a standard list
+// box keeps them. It draws nothing itself but asks its owner for every row.
+class ListBoxEx::InnerList : public QWidget {
+public:
+    struct Row {
+        QString text;
+        qint32 data = 0;
+        bool checked = false;
+    };
+
+    static constexpr int frame = 1;
+
+    explicit InnerList(ListBoxEx* owner)
+        : QWidget(owner)
+        , m_owner(owner)
+        , m_bar(new QScrollBar(Qt::Vertical, this))
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        // Focus comes from the owner's press handling, not from every button.
+        setFocusPolicy(Qt::TabFocus);
+        m_bar->hide();
+        m_bar->setSingleStep(1);
+        m_bar->setFocusPolicy(Qt::NoFocus);
+        connect(m_bar, &QScrollBar::actionTriggered, this, [this](int) {
+            if (m_bar->sliderPosition() != topIndex)
+                setTop(m_bar->sliderPosition(), true);
+        });
+        connect(m_bar, &QScrollBar::valueChanged, this, [this](int value) {
+            if (value != topIndex)
+                setTop(value, true);
+        });
+    }
+
+    QVector<Row> rows;
+    int listIndex = -1;
+    int topIndex = 0;
+    int newIndex = -1;
+    int itemHeight = 16;
+    quint32 backColor = ModDC::RGB(255, 255, 255);
+
+    int count() const { return int(rows.size()); }
+    bool valid(int index) const { return index >= 0 && index < count(); }
+
+    // Inside the frame and left of the scroll bar, in widget coordinates.
+    QRect clientRect() const
+    {
+        QRect client = rect().adjusted(frame, frame, -frame, -frame);
+        if (m_bar->isVisibleTo(this))
+            client.setRight(client.right() - m_bar->width());
+        return client;
+    }
+
+    int wholeRows() const { return qMax(1, clientRect().height() / itemHeight); }
+    int maxTop() const { return qMax(0, count() - wholeRows()); }
+
+    // Row rectangle in client coordinates (origin inside the frame).
+    QRect rowRect(int index) const
+    {
+        return QRect(0, (index - topIndex) * itemHeight, clientRect().width(), itemHeight);
+    }
+
+    void updateRow(int index)
+    {
+        if (!valid(index))
+            return;
+        const QRect client = clientRect();
+        const QRect row = rowRect(index).translated(client.topLeft()).intersected(client);
+        if (!row.isEmpty())
+            update(row);
+    }
+
+    void updateRows() { update(clientRect()); }
+
+    void layoutBar()
+    {
+        const int barWidth = m_bar->sizeHint().width();
+        const QRect inner = rect().adjusted(frame, frame, -frame, -frame);
+        const bool needed = count() > qMax(1, inner.height() / itemHeight);
+        m_bar->setGeometry(inner.right() - barWidth + 1, inner.top(), barWidth, inner.height());
+        if (needed != m_bar->isVisibleTo(this)) {
+            m_bar->setVisible(needed);
+            updateRows();
+        }
+        const QSignalBlocker block(m_bar);
+        m_bar->setRange(0, maxTop());
+        m_bar->setPageStep(wholeRows());
+        if (topIndex > maxTop())
+            setTop(maxTop(), false);
+        m_bar->setValue(topIndex);
+    }
+
+    void setTop(int top, bool byUser)
+    {
+        top = qBound(0, top, maxTop());
+        if (top == topIndex)
+            return;
+        topIndex = top;
+        {
+            const QSignalBlocker block(m_bar);
+            m_bar->setValue(top);
+        }
+        updateRows();
+        if (byUser)
+            emit m_owner->Scroll();
+    }
+
+    void ensureVisible(int index)
+    {
+        if (!valid(index))
+            return;
+        m_owner->fit();
+        if (index < topIndex)
+            setTop(index, false);
+        else if (index >= topIndex + wholeRows())
+            setTop(index - wholeRows() + 1, false);
+    }
+
+    void setCurrent(int index)
+    {
+        if (index == listIndex)
+            return;
+        const int old = listIndex;
+        listIndex = index;
+        updateRow(old);
+        updateRow(index);
+        ensureVisible(index);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        const QRect client = clientRect();
+        const QRegion region = event->region();
+        // The frame belongs to the owner, which paints it after this; give it a defined start.
+        painter.setClipRegion(QRegion(rect()) - QRegion(client));
+        ModDC::FillRect(painter, 0, 0, width(), height(), backColor);
+        painter.setClipRect(client);
+        painter.translate(client.topLeft());
+        int index = topIndex;
+        for (; index < count(); ++index) {
+            const QRect row = rowRect(index);
+            if (row.top() >= client.height())
+                break;
+            if (!region.intersects(row.translated(client.topLeft())))
+                continue;
+            DrawItemStruct request { index, &painter, row };
+            CSubclass::SendMessage(m_owner, Wm::DrawItem, 0, reinterpret_cast<qintptr>(&request));
+        }
+        const int below = (index - topIndex) * itemHeight;
+        if (below < client.height())
+            ModDC::FillRect(painter, 0, below, client.width(), client.height() - below, backColor);
+    }
+
+    void resizeEvent(QResizeEvent*) override { layoutBar(); }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        emit m_owner->KeyDown(virtualKey(event), shiftOf(event->modifiers()));
+        if (!navigate(event->key()) && !event->text().isEmpty()) {
+            const short ascii = keyAscii(event->text());
+            emit m_owner->KeyPress(ascii);
+            if (ascii > 0x20)
+                findByFirstCharacter(event->text().at(0));
+        }
+    }
+
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
+        if (!event->isAutoRepeat())
+            emit m_owner->KeyUp(virtualKey(event), shiftOf(event->modifiers()));
+    }
+
+    void wheelEvent(QWheelEvent* event) override
+    {
+        m_wheel += event->angleDelta().y();
+        const int notches = m_wheel / 120;
+        m_wheel -= notches * 120;
+        if (notches != 0)
+            setTop(topIndex - notches * QApplication::wheelScrollLines(), true);
+        event->accept();
+    }
+
+private:
+    bool navigate(int key)
+    {
+        if (count() == 0)
+            return false;
+        const int current = listIndex;
+        int target;
+        switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            target = current < 0 ? 0 : current - 1;
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            target = current + 1;
+            break;
+        case Qt::Key_PageUp:
+            target = current - (wholeRows() - 1);
+            break;
+        case Qt::Key_PageDown:
+            target = current < 0 ? wholeRows() - 1 : current + (wholeRows() - 1);
+            break;
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = count() - 1;
+            break;
+        default:
+            return false;
+        }
+        setCurrent(qBound(0, target, count() - 1));
+        return true;
+    }
+
+    void findByFirstCharacter(QChar c)
+    {
+        const QString prefix(c);
+        for (int step = 1; step <= count(); ++step) {
+            const int index = (qMax(listIndex, -1) + step) % count();
+            if (rows.at(index).text.startsWith(prefix, Qt::CaseInsensitive)) {
+                setCurrent(index);
+                return;
+            }
+        }
+    }
+
+    ListBoxEx* m_owner;
+    QScrollBar* m_bar;
+    int m_wheel = 0;
+};
+
+ListBoxEx::ListBoxEx(QWidget* parent)
+    : QWidget(parent)
+    , lstMain(new InnerList(this))
+{
+    buildCheckImages();
+
+    // Defaults of a newly placed list.
+    m_borderColor = ModDC::RGB(138, 176, 222);
+    m_listColorA = ModDC::RGB(252, 253, 254);
+    m_listColorB = ModDC::RGB(246, 250, 253);
+    m_listSelColor = ModDC::RGB(252, 236, 172);
+    lstMain->itemHeight = qBound(1, QFontMetrics(font()).height(), maxItemHeight);
+    setFocusProxy(lstMain);
+    lstMain->setGeometry(rect());
+
+    QWidget* list = lstMain;
+    if (m_subclass.Subclass_Start(this, this)) {
+        m_subclass.Subclass_AddMsg(this, Wm::DrawItem, CSubclass::MSG_BEFORE);
+    }
+    if (m_subclass.Subclass_Start(list, this)) {
+        m_subclass.Subclass_AddMsg(list, Wm::Paint, CSubclass::MSG_AFTER);
+        m_subclass.Subclass_AddMsg(list, Wm::MouseWheel, CSubclass::MSG_AFTER);
+        m_subclass.Subclass_AddMsg(list, Wm::MouseMove, CSubclass::MSG_BEFORE);
+        m_subclass.Subclass_AddMsg(list, Wm::MouseLeave, CSubclass::MSG_AFTER);
+        for (int message : { Wm::LButtonDown, Wm::RButtonDown, Wm::MButtonDown, Wm::LButtonUp, Wm::MButtonUp,
+                 Wm::LButtonDblClk, Wm::RButtonDblClk, Wm::MButtonDblClk, Wm::RButtonUp })
+            m_subclass.Subclass_AddMsg(list, message, CSubclass::MSG_BEFORE);
+    }
+}
+
+ListBoxEx::~ListBoxEx()
+{
+    m_subclass.Terminate();
+}
+
+void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget* lhWnd, int uMsg, qintptr wParam,
+    qintptr lParam, qintptr& lParamUser)
+{
+    if (lhWnd == this) {
+        if (uMsg == Wm::DrawItem && bBefore) {
+            const auto* request = reinterpret_cast<const DrawItemStruct*>(lParam);
+            if (lstMain->count() > 0) {
+                const QRect& r = request->rcItem;
+                OnDrawItem(
+                    request->itemID, request->hDC, stateOf(request->itemID), r.left(), r.top(), r.width(), r.height());
+            }
+            bHandled = true;
+            lReturn = 1;
+        }
+        return;
+    }
+    if (lhWnd != lstMain)
+        return;
+
+    switch (uMsg) {
+    case Wm::Paint:
+        if (!bBefore) {
+            QPainter painter(lstMain);
+            drawBorder(painter);
+        }
+        return;
+    case Wm::MouseWheel: {
+        if (bBefore)
+            return;
+        // The wheel carries screen coordinates.
+        const QPoint pos = lstMain->mapFromGlobal(QPoint(Wm::xOf(lParam), Wm::yOf(lParam)))
+            - QPoint(InnerList::frame, InnerList::frame);
+        m_pointer = pos + QPoint(InnerList::frame, InnerList::frame);
+        hoverUpdate(rowAt(pos.y()));
+        emit MouseMove(0, currentShift(), float(pos.x()), float(pos.y()));
+        return;
+    }
+    case Wm::MouseLeave:
+        return;
+    case Wm::RButtonUp:
+        return;
+    default:
+        break;
+    }
+    if (!bBefore)
+        return;
+
+    const QPoint pos = clientPos(lParam);
+    m_pointer = QPoint(Wm::xOf(lParam), Wm::yOf(lParam));
+    const short button = buttonOf(wParam);
+    const short shift = currentShift();
+    const float x = float(pos.x());
+    const float y = float(pos.y());
+    switch (uMsg) {
+    case Wm::MouseMove:
+        hoverUpdate(rowAt(pos.y()));
+        emit MouseMove(button, shift, x, y);
+        break;
+    case Wm::LButtonDown:
+    case Wm::RButtonDown:
+    case Wm::MButtonDown:
+        pressHandling(button, pos.x(), pos.y());
+        emit MouseDown(button, shift, x, y);
+        break;
+    case Wm::LButtonUp:
+    case Wm::MButtonUp:
+        if (pos.x() >= 0 && pos.x() <= lstMain->width() && pos.y() >= 0 && pos.y() <= lstMain->height())
+            emit Click(button, shift, x, y);
+        emit MouseUp(button, shift, x, y);
+        break;
+    case Wm::LButtonDblClk:
+    case Wm::RButtonDblClk:
+    case Wm::MButtonDblClk:
+        emit DbClick(button, shift, x, y);
+        break;
+    default:
+        return;
+    }
+    bHandled = true;
+    lReturn = 1;
+}
+
+QPoint ListBoxEx::clientPos(qintptr lParam) const
+{
+    return QPoint(Wm::xOf(lParam) - InnerList::frame, Wm::yOf(lParam) - InnerList::frame);
+}
+
+int ListBoxEx::rowAt(int y) const
+{
+    if (lstMain->count() == 0)
+        return -1;
+    const int row = lstMain->topIndex + int(std::floor(double(y) / lstMain->itemHeight));
+    return lstMain->valid(row) ? row : -1;
+}
+
+int ListBoxEx::stateOf(int index) const
+{
+    if (index == lstMain->listIndex)
+        return StateSelected;
+    return index == m_hoverRow ? StateHover : StateNormal;
+}
+
+void ListBoxEx::hoverUpdate(int row)
+{
+    if (row == m_hoverRow)
+        return;
+    const int old = m_hoverRow;
+    m_hoverRow = row;
+    redrawRow(old);
+    redrawRow(row);
+}
+
+void ListBoxEx::redrawRow(int row)
+{
+    lstMain->updateRow(row);
+}
+
+void ListBoxEx::pressHandling(int button, int x, int y)
+{
+    if (button != 1 && button != 2)
+        return;
+    const int row = rowAt(y);
+    lstMain->setFocus(Qt::MouseFocusReason);
+    lstMain->setCurrent(row);
+    if (m_style == 1 && row >= 0) {
+        lstMain->rows[row].checked = !lstMain->rows[row].checked;
+        redrawRow(row);
+    }
+}
+
+void ListBoxEx::OnDrawItem(int index, QPainter* hDC, int state, int x, int y, int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    QImage picture = ModDC::CreateMemDC(width, height);
+    {
+        QPainter memDC(&picture);
+        memDC.setFont(font());
+        memDC.setBackgroundMode(Qt::TransparentMode);
+
+        bool skip = false;
+        emit DrawItem(index, &memDC, state, width, height, skip);
+        if (!skip) {
+            // The fore colours are chosen, as the design's drawing does, but the texts below
+            // always use their own colours.
+            quint32 back;
+            quint32 fore;
+            if (state == StateSelected) {
+                fore = m_foreSelColor;
+                back = m_listSelColor;
+            } else if (state == StateHover) {
+                fore = m_foreSelColor;
+                back = hoverColor;
+            } else if (index % 2 == 0) {
+                fore = m_foreColorB;
+                back = m_listColorB;
+            } else {
+                fore = m_foreColorA;
+                back = m_listColorA;
+            }
+            memDC.setPen(ModDC::TranslateColor(fore));
+            ModDC::FillRect(memDC, 0, 0, width, height, back);
+
+            int left = 4;
+            if (m_style == 1) {
+                const bool ticked = lstMain->valid(index) && lstMain->rows.at(index).checked;
+                const int top = int(std::lrint((height - checkSize) / 2.0));
+                memDC.drawImage(QPoint(4, top), imgSrc, QRect(ticked ? checkSize : 0, 0, checkSize, checkSize));
+                left = 24;
+            }
+            memDC.setPen(ModDC::TranslateColor(numberColor));
+            ModDC::DrawText(memDC, QString::number(index + 1) + QLatin1Char('.'), left, 0, 24, height);
+            memDC.setPen(ModDC::TranslateColor(textColor));
+            ModDC::DrawText(memDC, List(index), left + 26, 0, width - left - 26, height);
+        }
+    }
+    if (hDC)
+        hDC->drawImage(x, y, picture);
+}
+
+void ListBoxEx::drawBorder(QPainter& painter)
+{
+    painter.setClipping(false);
+    ModDC::FrameRect(painter, 0, 0, lstMain->width(), lstMain->height(), m_borderColor);
+}
+
+void ListBoxEx::buildCheckImages()
+{
+    // Two 13 × 13 boxes side by side: empty at x 0, ticked at x 13.
+    imgSrc = QImage(2 * checkSize, checkSize, QImage::Format_RGB32);
+    imgSrc.fill(Qt::white);
+    QPainter painter(&imgSrc);
+    const QColor edge(28, 81, 128);
+    for (int box = 0; box < 2; ++box) {
+        const int left = box * checkSize;
+        painter.fillRect(QRect(left + 1, 1, checkSize - 2, checkSize - 2), QColor(244, 244, 244));
+        painter.fillRect(QRect(left + 2, 2, checkSize - 4, checkSize - 4), Qt::white);
+        ModDC::FrameRect(painter, left, 0, checkSize, checkSize, ModDC::FromQColor(edge));
+    }
+    // The tick: a short stroke down and a long stroke up, three pixels thick, drawn pixel by pixel
+    // so it looks the same at any device scale.
+    const QColor tick(33, 33, 33);
+    const int strokes[][2] = { { 3, 5 }, { 4, 6 }, { 5, 7 }, { 6, 6 }, { 7, 5 }, { 8, 4 }, { 9, 3 } };
+    for (const auto& point : strokes) {
+        for (int dy = 0; dy < 3; ++dy)
+            painter.fillRect(QRect(checkSize + point[0], point[1] + dy, 1, 1), tick);
+    }
+}
+
+void ListBoxEx::SendLeftClick()
+{
+    Qt::MouseButtons held = QGuiApplication::mouseButtons();
+    Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    if (const auto* mouse = dynamic_cast<const QMouseEvent*>(CSubclass::CurrentEvent())) {
+        held = mouse->buttons();
+        modifiers = mouse->modifiers();
+    }
+    held &= ~Qt::LeftButton;
+    const QPointF local(m_pointer);
+    const QPointF global(lstMain->mapToGlobal(m_pointer));
+    // Posted, not sent: the press and release arrive after the message being handled, like input.
+    QCoreApplication::postEvent(lstMain,
+        new QMouseEvent(QEvent::MouseButtonPress, local, global, Qt::LeftButton, held | Qt::LeftButton, modifiers));
+    QCoreApplication::postEvent(
+        lstMain, new QMouseEvent(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, held, modifiers));
+}
+
+void ListBoxEx::resizeEvent(QResizeEvent*)
+{
+    fit();
+}
+
+void ListBoxEx::fit()
+{
+    // Cover the control with the inner list, then shrink to whole rows as a list box with
+    // integral height does.
+    const int frames = 2 * InnerList::frame;
+    int listHeight = height();
+    const int rows = (listHeight - frames) / lstMain->itemHeight;
+    if (rows >= 1)
+        listHeight = rows * lstMain->itemHeight + frames;
+    const QRect target(0, 0, width(), listHeight);
+    if (lstMain->geometry() != target) {
+        lstMain->setGeometry(target);
+        // A hidden widget gets its resize event only when shown; the rows need the size now.
+        lstMain->layoutBar();
+    }
+    if (listHeight != height())
+        resize(width(), listHeight);
+}
+
+void ListBoxEx::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        lstMain->updateRows();
+    QWidget::changeEvent(event);
+}
+
+ListBoxEx::PropertyBag ListBoxEx::WriteProperties() const
+{
+    return {
+        { QStringLiteral("Font"), QVariant(font()) },
+        { QStringLiteral("BackColor"), QVariant(BackColor()) },
+        { QStringLiteral("BorderColor"), QVariant(m_borderColor) },
+        { QStringLiteral("ListColorA"), QVariant(m_listColorA) },
+        { QStringLiteral("ListColorB"), QVariant(m_listColorB) },
+        { QStringLiteral("ListSelColor"), QVariant(m_listSelColor) },
+        { QStringLiteral("ForeColorA"), QVariant(m_foreColorA) },
+        { QStringLiteral("ForeColorB"), QVariant(m_foreColorB) },
+        { QStringLiteral("ForeSelColor"), QVariant(m_foreSelColor) },
+        { QStringLiteral("Style"), QVariant(m_style) },
+        { QStringLiteral("ItemHeight"), QVariant(ItemHeight()) },
+        { QStringLiteral("Enabled"), QVariant(isEnabled()) },
+    };
+}
+
+void ListBoxEx::ReadProperties(const PropertyBag& bag)
+{
+    const auto read = [&bag](const QString& key, const QVariant& current) {
+        for (const auto& entry : bag) {
+            if (entry.first == key)
+                return entry.second;
+        }
+        return current;
+    };
+    const auto colour
+        = [&read](const QString& key, quint32 current) { return read(key, QVariant(current)).value<quint32>(); };
+    applyFont(read(QStringLiteral("Font"), QVariant(font())).value<QFont>());
+    setBackColor(colour(QStringLiteral("BackColor"), BackColor()));
+    setBorderColor(colour(QStringLiteral("BorderColor"), m_borderColor));
+    setListColorA(colour(QStringLiteral("ListColorA"), m_listColorA));
+    setListColorB(colour(QStringLiteral("ListColorB"), m_listColorB));
+    setListSelColor(colour(QStringLiteral("ListSelColor"), m_listSelColor));
+    setForeColorA(colour(QStringLiteral("ForeColorA"), m_foreColorA));
+    setForeColorB(colour(QStringLiteral("ForeColorB"), m_foreColorB));
+    setForeSelColor(colour(QStringLiteral("ForeSelColor"), m_foreSelColor));
+    setStyle(read(QStringLiteral("Style"), QVariant(m_style)).toInt());
+    setItemHeight(read(QStringLiteral("ItemHeight"), QVariant(ItemHeight())).toInt());
+    setEnabled(read(QStringLiteral("Enabled"), QVariant(isEnabled())).toBool());
+}
+
+ListBoxEx::PropertyBag ListBoxEx::SavedProperties(const QString& listName)
+{
+    quint32 colorA = ModDC::RGB(217, 238, 254);
+    quint32 colorB;
+    if (listName == QLatin1String("List1"))
+        colorB = ModDC::RGB(217, 238, 254);
+    else if (listName == QLatin1String("List2") || listName == QLatin1String("List4"))
+        colorB = ModDC::RGB(227, 244, 255);
+    else if (listName == QLatin1String("ListSB")) {
+        colorA = ModDC::RGB(202, 232, 248);
+        colorB = ModDC::RGB(217, 238, 254);
+    } else {
+        ListBoxEx fresh;
+        return fresh.WriteProperties();
+    }
+    return {
+        { QStringLiteral("Font"), QVariant(ModDC::Font(QStringLiteral("宋体"), 9)) },
+        { QStringLiteral("BackColor"), QVariant(ModDC::RGB(217, 238, 254)) },
+        { QStringLiteral("BorderColor"), QVariant(ModDC::RGB(255, 255, 255)) },
+        { QStringLiteral("ListColorA"), QVariant(colorA) },
+        { QStringLiteral("ListColorB"), QVariant(colorB) },
+        { QStringLiteral("ListSelColor"), QVariant(ModDC::RGB(189, 227, 247)) },
+        { QStringLiteral("ForeColorA"), QVariant(quint32(0)) },
+        { QStringLiteral("ForeColorB"), QVariant(quint32(0)) },
+        { QStringLiteral("ForeSelColor"), QVariant(quint32(0)) },
+        { QStringLiteral("Style"), QVariant(0) },
+        { QStringLiteral("ItemHeight"), QVariant(21) },
+        { QStringLiteral("Enabled"), QVariant(true) },
+    };
+}
+
+void ListBoxEx::AddItem(const QString& item, int index)
+{
+    InnerList& list = *lstMain;
+    if (index < 0 || index == list.count()) {
+        index = list.count();
+    } else if (index > list.count()) {
+        qCDebug(lcListBoxEx) << "AddItem: index" << index << "beyond" << list.count() << "rows";
+        return;
+    }
+    fit();
+    list.rows.insert(index, InnerList::Row { item, 0, false });
+    list.newIndex = index;
+    if (list.listIndex >= index)
+        ++list.listIndex;
+    list.layoutBar();
+    // Rows from the new one down move; rows above it stay as they are.
+    const QRect client = list.clientRect();
+    const int top = qMax(0, (index - list.topIndex) * list.itemHeight);
+    if (top < client.height())
+        list.update(client.adjusted(0, top, 0, 0));
+}
+
+void ListBoxEx::RemoveItem(short index)
+{
+    InnerList& list = *lstMain;
+    if (!list.valid(index)) {
+        qCDebug(lcListBoxEx) << "RemoveItem: no row" << index;
+        return;
+    }
+    list.rows.remove(index);
+    if (list.listIndex == index)
+        list.listIndex = -1;
+    else if (list.listIndex > index)
+        --list.listIndex;
+    list.layoutBar();
+    list.updateRows();
+}
+
+void ListBoxEx::Clear()
+{
+    InnerList& list = *lstMain;
+    list.rows.clear();
+    list.listIndex = -1;
+    list.newIndex = -1;
+    list.setTop(0, false);
+    list.layoutBar();
+    list.updateRows();
+}
+
+QWidget* ListBoxEx::hWnd() const
+{
+    return lstMain;
+}
+
+quint32 ListBoxEx::BackColor() const
+{
+    return lstMain->backColor;
+}
+
+void ListBoxEx::setBackColor(quint32 color)
+{
+    lstMain->backColor = color;
+    lstMain->update();
+}
+
+void ListBoxEx::setBorderColor(quint32 color)
+{
+    m_borderColor = color;
+    // Only the frame: the rows stay as they are.
+    const QRect all = lstMain->rect();
+    lstMain->update(QRegion(all) - QRegion(all.adjusted(1, 1, -1, -1)));
+}
+
+void ListBoxEx::setListColorA(quint32 color)
+{
+    m_listColorA = color;
+    lstMain->updateRows();
+}
+
+void ListBoxEx::setListColorB(quint32 color)
+{
+    m_listColorB = color;
+    lstMain->updateRows();
+}
+
+void ListBoxEx::setListSelColor(quint32 color)
+{
+    m_listSelColor = color;
+    lstMain->updateRows();
+}
+
+void ListBoxEx::setForeSelColor(quint32 color)
+{
+    m_foreSelColor = color;
+    lstMain->updateRows();
+}
+
+void ListBoxEx::setForeColorA(quint32 color)
+{
+    m_foreColorA = color;
+    lstMain->updateRows();
+}
+
+void ListBoxEx::setForeColorB(quint32 color)
+{
+    m_foreColorB = color;
+    lstMain->updateRows();
+}
+
+void ListBoxEx::applyFont(const QFont& font)
+{
+    setFont(ModDC::MapFont(font));
+    lstMain->setFont(this->font());
+}
+
+void ListBoxEx::setFontBold(bool value)
+{
+    QFont f = font();
+    f.setBold(value);
+    applyFont(f);
+}
+
+void ListBoxEx::setFontItalic(bool value)
+{
+    QFont f = font();
+    f.setItalic(value);
+    applyFont(f);
+}
+
+void ListBoxEx::setFontName(const QString& name)
+{
+    QFont f = font();
+    f.setFamilies({ name });
+    applyFont(f);
+}
+
+void ListBoxEx::setFontSize(float points)
+{
+    if (points <= 0)
+        return;
+    QFont f = font();
+    f.setPointSizeF(points);
+    applyFont(f);
+}
+
+void ListBoxEx::setFontStrikethru(bool value)
+{
+    QFont f = font();
+    f.setStrikeOut(value);
+    applyFont(f);
+}
+
+void ListBoxEx::setFontUnderline(bool value)
+{
+    QFont f = font();
+    f.setUnderline(value);
+    applyFont(f);
+}
+
+int ListBoxEx::ListCount() const
+{
+    return lstMain->count();
+}
+
+int ListBoxEx::NewIndex() const
+{
+    return lstMain->newIndex;
+}
+
+int ListBoxEx::SelCount() const
+{
+    return lstMain->listIndex >= 0 ? 1 : 0;
+}
+
+qint32 ListBoxEx::ItemData(int index) const
+{
+    return lstMain->valid(index) ? lstMain->rows.at(index).data : 0;
+}
+
+void ListBoxEx::setItemData(int index, qint32 value)
+{
+    if (lstMain->valid(index))
+        lstMain->rows[index].data = value;
+}
+
+QString ListBoxEx::List(int index) const
+{
+    return lstMain->valid(index) ? lstMain->rows.at(index).text : QString();
+}
+
+void ListBoxEx::setList(int index, const QString& text)
+{
+    if (!lstMain->valid(index))
+        return;
+    lstMain->rows[index].text = text;
+    lstMain->updateRow(index);
+}
+
+bool ListBoxEx::Selected(int index) const
+{
+    return lstMain->valid(index) && lstMain->rows.at(index).checked;
+}
+
+void ListBoxEx::setSelected(int index, bool value)
+{
+    if (!lstMain->valid(index) || lstMain->rows.at(index).checked == value)
+        return;
+    lstMain->rows[index].checked = value;
+    lstMain->updateRow(index);
+}
+
+int ListBoxEx::ListIndex() const
+{
+    return lstMain->listIndex;
+}
+
+void ListBoxEx::setListIndex(int index)
+{
+    if (index < -1 || index >= lstMain->count()) {
+        qCDebug(lcListBoxEx) << "ListIndex: no row" << index;
+        return;
+    }
+    lstMain->setCurrent(index);
+}
+
+QString ListBoxEx::Text() const
+{
+    return List(lstMain->listIndex);
+}
+
+void ListBoxEx::setText(const QString& text)
+{
+    for (int index = 0; index < lstMain->count(); ++index) {
+        if (lstMain->rows.at(index).text.compare(text, Qt::CaseInsensitive) == 0) {
+            lstMain->setCurrent(index);
+            return;
+        }
+    }
+}
+
+int ListBoxEx::TopIndex() const
+{
+    return lstMain->topIndex;
+}
+
+void ListBoxEx::setTopIndex(int index)
+{
+    fit();
+    lstMain->setTop(index, false);
+}
+
+int ListBoxEx::ItemHeight() const
+{
+    return lstMain->itemHeight;
+}
+
+bool ListBoxEx::setItemHeight(int height)
+{
+    if (height < 1 || height > maxItemHeight) {
+        qCDebug(lcListBoxEx) << "ItemHeight refused:" << height;
+        return false;
+    }
+    if (height != lstMain->itemHeight) {
+        lstMain->itemHeight = height;
+        lstMain->layoutBar();
+        lstMain->updateRows();
+    }
+    return true;
+}

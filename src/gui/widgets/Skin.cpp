@@ -1,0 +1,254 @@
+#include "gui/widgets/Skin.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QPalette>
+#include <QPixmapCache>
+#include <QVector>
+#include <QWidget>
+
+Q_LOGGING_CATEGORY(lcSkin, "tabrazo.skin")
+
+// The resources live in the static library tabrazo_skin; naming its initialiser here keeps the
+// linker from dropping them. Q_INIT_RESOURCE must stand outside any namespace.
+static void initSkinResources()
+{
+    Q_INIT_RESOURCE(skin);
+}
+
+namespace {
+const char* const kStates[4] = { "normal", "hover", "pressed", "disabled" };
+const char* const kPictureProperties[4] = { "Picture1", "Picture2", "Picture3", "Picture4" };
+
+// The design's fonts; code and saved layouts that still name them get the skin's CJK font.
+const char* const kDesignFonts[] = { "宋体", "SimSun", "新宋体", "NSimSun" };
+
+constexpr int kPointSize = 9;
+
+int g_aero = 0;
+QString g_styleSheet;
+
+void ensureResources()
+{
+    static const bool registered = (initSkinResources(), true);
+    Q_UNUSED(registered);
+}
+
+QApplication* widgetApp()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app)
+        qCWarning(lcSkin) << "the skin needs a QApplication; nothing applied";
+    return app;
+}
+
+QPalette skinPalette()
+{
+    const QColor body(0xF3, 0xF6, 0xFB);
+    const QColor text(0x1E, 0x29, 0x3B);
+    const QColor faint(0xA0, 0xAC, 0xBE);
+    QPalette p(body, body);
+    p.setColor(QPalette::Window, body);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::AlternateBase, body);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, body);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Highlight, QColor(0x2F, 0x6F, 0xD6));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x1F, 0x5F, 0xC4));
+    p.setColor(QPalette::LinkVisited, QColor(0x5B, 0x4B, 0xB8));
+    p.setColor(QPalette::ToolTipBase, Qt::white);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x94, 0xA3, 0xB8));
+    for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        p.setColor(QPalette::Disabled, role, faint);
+    return p;
+}
+
+QStringList familiesStartingWith(const QString& family)
+{
+    QStringList families { family };
+    for (const QString& other : Skin::preferredFamilies()) {
+        if (other.compare(family, Qt::CaseInsensitive) != 0)
+            families << other;
+    }
+    return families;
+}
+} // namespace
+
+void Skin::SkinH_SetAero(int aero)
+{
+    g_aero = aero;
+}
+
+int Skin::aero()
+{
+    return g_aero;
+}
+
+QStringList Skin::preferredFamilies()
+{
+    return { QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC"),
+        QStringLiteral("Source Han Sans SC"), QStringLiteral("WenQuanYi Micro Hei"),
+        QStringLiteral("Droid Sans Fallback") };
+}
+
+QString Skin::fontFamily()
+{
+    const QStringList installed = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    for (const QString& wanted : preferredFamilies()) {
+        for (const QString& family : installed) {
+            if (family.compare(wanted, Qt::CaseInsensitive) == 0)
+                return family;
+        }
+    }
+    return installed.isEmpty() ? QString() : installed.first();
+}
+
+void Skin::SkinH_Attach()
+{
+    ensureResources();
+    if (g_styleSheet.isEmpty()) {
+        QFile file(QStringLiteral(":/skin/skin.qss"));
+        if (file.open(QIODevice::ReadOnly))
+            g_styleSheet = QString::fromUtf8(file.readAll());
+        else
+            qCWarning(lcSkin) << "style sheet missing from the skin resources";
+    }
+
+    const QString family = fontFamily();
+    if (family.isEmpty()) {
+        qCWarning(lcSkin) << "no installed font writes Simplified Chinese; texts may show as boxes";
+    } else {
+        for (const char* design : kDesignFonts)
+            QFont::insertSubstitutions(QString::fromUtf8(design), familiesStartingWith(family));
+    }
+
+    QApplication* app = widgetApp();
+    if (!app)
+        return;
+    // The tray icon and every window take the application's icon; keep one set by the program.
+    if (QApplication::windowIcon().isNull()) {
+        QIcon icon;
+        for (int size : { 16, 24, 32, 48, 64, 128 })
+            icon.addPixmap(picture(QStringLiteral("Tabrazo_%1").arg(size)));
+        QApplication::setWindowIcon(icon);
+    }
+    QApplication::setPalette(skinPalette());
+    // Setting a style sheet repolishes every widget; skip it when nothing would change.
+    if (app->styleSheet() != g_styleSheet)
+        app->setStyleSheet(g_styleSheet);
+}
+
+void Skin::SkinHme()
+{
+    SkinH_Attach();
+    if (!widgetApp())
+        return;
+    QFont font = QApplication::font();
+    const QString family = fontFamily();
+    if (!family.isEmpty())
+        font.setFamilies(familiesStartingWith(family));
+    font.setPointSize(kPointSize);
+    QApplication::setFont(font);
+}
+
+QPixmap Skin::picture(const QString& name)
+{
+    ensureResources();
+    const QString path = QStringLiteral(":/skin/") + name + QStringLiteral(".png");
+    QPixmap pixmap;
+    if (QPixmapCache::find(path, &pixmap))
+        return pixmap;
+    if (!pixmap.load(path)) {
+        qCWarning(lcSkin) << "no skin picture" << name;
+        return {};
+    }
+    QPixmapCache::insert(path, pixmap);
+    return pixmap;
+}
+
+int Skin::dressButtons(QWidget* window)
+{
+    if (!window)
+        return 0;
+    ensureResources();
+    int dressed = 0;
+    const auto widgets = window->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        const QString name = widget->objectName();
+        if (name.isEmpty() || widget->metaObject()->indexOfProperty(kPictureProperties[0]) < 0)
+            continue;
+        QPixmap pictures[4];
+        bool complete = true;
+        for (int i = 0; i < 4 && complete; ++i) {
+            const QString state = name + QLatin1Char('_') + QLatin1String(kStates[i]);
+            // Most buttons of a window may have no pictures; ask quietly before loading.
+            complete = QFile::exists(QStringLiteral(":/skin/") + state + QStringLiteral(".png"));
+            if (complete)
+                pictures[i] = picture(state);
+            complete = complete && !pictures[i].isNull();
+        }
+        // A button with only some of its pictures would flicker between looks; leave it bare.
+        if (!complete) {
+            qCDebug(lcSkin) << "no complete picture set for" << name;
+            continue;
+        }
+        for (int i = 0; i < 4; ++i)
+            widget->setProperty(kPictureProperties[i], pictures[i]);
+        ++dressed;
+    }
+    return dressed;
+}
+
+QRegion Skin::colourKeyRegion(const QPixmap& background)
+{
+    if (background.isNull())
+        return {};
+    QImage image = background.toImage();
+    // The mask is in the window's own coordinates, not in device pixels.
+    const QSize logical = background.deviceIndependentSize().toSize();
+    if (image.size() != logical)
+        image = image.scaled(logical, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    // Only an opaque pixel of exactly the key colour is cut; blended edge pixels stay.
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    QVector<QRect> runs;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int x = 0;
+        while (x < image.width()) {
+            while (x < image.width() && line[x] == keyColour)
+                ++x;
+            const int start = x;
+            while (x < image.width() && line[x] != keyColour)
+                ++x;
+            if (x > start)
+                runs.append(QRect(start, y, x - start, 1));
+        }
+    }
+    // One band per row, runs left to right: the banded order setRects expects.
+    QRegion shape;
+    shape.setRects(runs.constData(), int(runs.size()));
+    return shape;
+}
+
+void Skin::applyColourKeyMask(QWidget* window, const QPixmap& background)
+{
+    if (!window)
+        return;
+    const QRegion shape = colourKeyRegion(background);
+    if (shape.isEmpty()) {
+        // An empty mask would mean "no mask" and show the key colour: say why instead.
+        qCWarning(lcSkin) << "no window shape in the background picture of" << window->objectName();
+        window->clearMask();
+        return;
+    }
+    window->setMask(shape);
+}

@@ -1,7 +1,0 @@
-#include "menus/MuenFrm.h"
-
-MuenFrm::MuenFrm(QWidget* parent)
-    : QWidget(parent, Qt::Window)
-{
-    setObjectName(QStringLiteral("MuenFrm"));
-}

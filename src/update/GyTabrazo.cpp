@@ -1,8 +1,0 @@
-#include "update/GyTabrazo.h"
-
-GyTabrazo::GyTabrazo(QWidget* parent)
-    : QWidget(parent, Qt::Window)
-{
-    setObjectName(QStringLiteral("GyTabrazo"));
-    setWindowTitle(QStringLiteral("关于Tabrazo"));
-}
