@@ -1,5 +1,6 @@
 // The search, the random picks and List2's scrolling on a large catalogue, in the real main
 // window. Reads LDsend.Dll from the program folder (TABRAZO_HOME).
+#include "core/outside/ProgramFiles.h"
 #include "gui/shell/SjCL.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
@@ -48,22 +49,21 @@ int main(int argc, char* argv[])
 
     FormMain main;
     forms().setFormMain(&main);
-    SjCL::setMainWindow(&main);
     main.show();
     QElapsedTimer load;
     load.start();
-    SjCL::LoadCatalogue();
+    SjCL::LoadCatalogue(main, ProgramFiles::path(ProgramFiles::Catalogue));
     QCoreApplication::processEvents();
     int games = 0;
-    for (const Category& category : SjCL::Categories)
+    for (const Category& category : main.catalogue().categories())
         games += qMax(0, int(category.games.size()) - 1);
-    out << "catalogue: " << games << " games in " << SjCL::Categories.size() - 1 << " categories, loaded and shown in "
+    out << "catalogue: " << games << " games in " << main.catalogue().categoryCount() << " categories, loaded and shown in "
         << load.elapsed() << " ms\n";
 
     main.Text4->setText(keyword);
     const double search = timed(
         [&] {
-            SjCL::SearchCatalogue();
+            SjCL::SearchCatalogue(main);
             main.List2->repaint();
         },
         21);
@@ -75,7 +75,7 @@ int main(int argc, char* argv[])
     main.SbPlayFrm->show();
     const double picks = timed(
         [&] {
-            SjCL::FillRandomList();
+            SjCL::FillRandomList(main);
             main.ListSB->repaint();
         },
         101);
@@ -87,7 +87,7 @@ int main(int argc, char* argv[])
     // Every game as a search result line: the longest List2 a search can give.
     ListBoxEx* list2 = main.List2;
     list2->Clear();
-    for (const Category& category : SjCL::Categories)
+    for (const Category& category : main.catalogue().categories())
         for (int g = 1; g < category.games.size(); ++g)
             list2->AddItem(category.name + QLatin1Char('-') + category.games[g].title);
     const int rows = list2->ListCount();

@@ -60,7 +60,7 @@ private:
     void start(Row row)
     {
         main->List2->setListIndex(row);
-        SjCL::ShowGameInfo(main->List2);
+        SjCL::ShowGameInfo(*main, main->List2);
         main->List2_DbClick();
     }
     bool finished() { return !completed->isEmpty() || completed->wait(20000); }
@@ -102,8 +102,7 @@ void TestLauncher::initTestCase()
 
     main = std::make_unique<FormMain>();
     forms().setFormMain(main.get());
-    SjCL::setMainWindow(main.get());
-    SjCL::LoadCatalogue();
+    SjCL::LoadCatalogue(*main, program() + QStringLiteral("/LDsend.Dll"));
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main.get()));
     player = forms().flashFrm();
@@ -223,7 +222,7 @@ void TestLauncher::fileIsNamedAfterTheGameFetched()
     QVERIFY(progress.wait(10000));
     // A click on another game changes the selection, not the name of the file being fetched.
     main->List2->setListIndex(Cannon);
-    SjCL::ShowGameInfo(main->List2);
+    SjCL::ShowGameInfo(*main, main->List2);
     QVERIFY(finished());
     QCOMPARE(read(cached(u"小猫快跑"_qs)), served(1));
     QVERIFY(!QFile::exists(cached(u"大炮"_qs)));
@@ -277,7 +276,7 @@ void TestLauncher::nothingToStart()
     start(Spaces);
     // A double-click below the last row has cleared the selection: no game to hand over.
     main->List2->setListIndex(Cannon);
-    SjCL::ShowGameInfo(main->List2);
+    SjCL::ShowGameInfo(*main, main->List2);
     main->List2->setListIndex(-1);
     main->List2_DbClick();
     QVERIFY(!completed->wait(500));

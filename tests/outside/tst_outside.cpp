@@ -2,7 +2,6 @@
 #include "core/net/PercentRule.h"
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/Files.h"
-#include "core/outside/MessageBox.h"
 #include "core/outside/ProgramFolder.h"
 
 #include <QFile>
@@ -31,32 +30,36 @@ class TestOutside : public QObject {
 private slots:
     void versionsCompareAsText()
     {
-        MessageBox::clearShown();
         const QString nine = version("nine.xml", "9"), ten = version("ten.xml", "10");
-        const QString later = version("later.xml", "2011-05-02"), earlier = version("earlier.xml", "2011-05-01");
         const QString path = QStringLiteral("/root/data/version");
-        QVERIFY(VersionFile::IsServerVersionNewer(nine, path, ten, path));
-        QVERIFY(VersionFile::IsServerVersionNewer(later, path, earlier, path));
-        QVERIFY(!VersionFile::IsServerVersionNewer(earlier, path, earlier, path));
-        QCOMPARE(MessageBox::shown().size(), 0);
-        // A missing local file: the parser's own message, and any version beats the empty one.
-        QVERIFY(VersionFile::IsServerVersionNewer(nine, path, dir.filePath("absent.xml"), path));
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY(!MessageBox::shown().first().text.isEmpty());
+        QString error = QStringLiteral("stale");
+        const QString server = VersionFile::ReadXmlNodeText(nine, path, &error);
+        QCOMPARE(error, QString());
+        QVERIFY(VersionFile::IsNewer(server, VersionFile::ReadXmlNodeText(ten, path, &error)));
+        QVERIFY(VersionFile::IsNewer(u"2011-05-02"_qs, u"2011-05-01"_qs));
+        QVERIFY(!VersionFile::IsNewer(u"2011-05-01"_qs, u"2011-05-01"_qs));
+        // A missing local file: the parser's own description for the caller to show, and any
+        // version beats the empty one.
+        const QString local = VersionFile::ReadXmlNodeText(dir.filePath("absent.xml"), path, &error);
+        QVERIFY(!error.isEmpty());
+        QVERIFY(VersionFile::IsNewer(server, local));
+        QVERIFY(!VersionFile::IsNewer(QString(), QString()));
     }
 
     void gb2312VersionFileAndMissingNode()
     {
         const QString file = write("cn.xml", "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>"
                                                  + AnsiCodec::encode(u"版本二") + "</version></data></root>");
-        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/version")), QStringLiteral("版本二"));
-        MessageBox::clearShown();
-        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/updateurl")), QString());
-        QCOMPARE(MessageBox::shown().size(), 0);
-        // An error page is not XML: one box, empty text.
+        QString error;
+        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/version"), &error), QStringLiteral("版本二"));
+        // A missing node is no error.
+        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/updateurl"), &error), QString());
+        QCOMPARE(error, QString());
+        // An error page is not XML: empty text, and the reason.
         const QString page = write("page.xml", "<html><body>Not Found<br></body>");
-        QCOMPARE(VersionFile::ReadXmlNodeText(page, QStringLiteral("/root/data/version")), QString());
-        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(VersionFile::ReadXmlNodeText(page, QStringLiteral("/root/data/version"), &error), QString());
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(VersionFile::ReadXmlNodeText(page, QStringLiteral("/root/data/version"), nullptr), QString());
     }
 
     void ansiCodecRoundTripAndJunk()

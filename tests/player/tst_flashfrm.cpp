@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -224,6 +225,33 @@ private slots:
                 UpdateSL::ReadKey(TabrazoSz::optionsSection(), QStringLiteral("开启启动"), TabrazoSz::optionsFile()),
                 QString::number(!before));
         }
+        // And the other way: saving the settings window's option moves the box.
+        const bool before = player->Check1->isChecked();
+        settings->setOpenPlayerAtStart(!before);
+        QCOMPARE(player->Check1->isChecked(), !before);
+    }
+
+    // A game whose file cannot be played leaves no loading panel behind, and a late report about
+    // a movie already replaced does not take down the panel of the next download.
+    void brokenGame()
+    {
+        player->showLoadingPanel(QStringLiteral("坏"));
+        player->showDownloadProgress(50.0);
+        QCOMPARE(player->windowTitle(), QStringLiteral("您当前正在玩的游戏是：《坏》"));
+        QVERIFY(!player->Picture1->isHidden() && !player->ProgressBar1->isHidden());
+        QCOMPARE(player->ProgressBar1->value(), 50);
+        QVERIFY(!player->QpGame->isEnabled());
+
+        player->playGame(home.path() + QStringLiteral("/GamePath/missing.swf"));
+        for (QWidget* control : { static_cast<QWidget*>(player->Picture1), static_cast<QWidget*>(player->ProgressBar1),
+                 static_cast<QWidget*>(player->Label2), static_cast<QWidget*>(player->Label3) })
+            QVERIFY2(control->isHidden(), qPrintable(control->objectName()));
+        QCOMPARE(player->ProgressBar1->value(), 0);
+
+        player->showLoadingPanel(QStringLiteral("好"));
+        player->showDownloadProgress(std::nullopt);
+        emit player->Flash1->movieFailed(home.path() + QStringLiteral("/GamePath/missing.swf"));
+        QVERIFY(!player->Picture1->isHidden() && !player->ProgressBar1->isHidden());
     }
 };
 

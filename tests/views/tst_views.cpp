@@ -40,8 +40,7 @@ private slots:
     {
         main = std::make_unique<FormMain>();
         forms().setFormMain(main.get());
-        SjCL::setMainWindow(main.get());
-        SjCL::LoadCatalogue();
+        SjCL::LoadCatalogue(*main, dir.filePath(QStringLiteral("LDsend.Dll")));
         MessageBox::clearShown();
     }
     void cleanupTestCase()
@@ -53,11 +52,12 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void randomPicks();
+    void loading();
     void selection();
     void search();
     void viewSwitches();
     void searchBoxHint();
+    void versionFileMessages();
 
 private:
     static QStringList lines(ListBoxEx* list)
@@ -72,28 +72,32 @@ private:
     std::unique_ptr<FormMain> main;
 };
 
-void TestViews::randomPicks()
+void TestViews::loading()
 {
-    // The first values every classic BASIC program draws without reseeding.
-    Rnd rnd;
-    for (double value : { 0.7055475, 0.533424, 0.5795186, 0.2895625, 0.301948, 0.7747401, 0.01401764 })
-        QVERIFY(qAbs(rnd.next() - value) < 5e-7);
-    // c = Int(u*3 + 1) of 4 categories, g = Int(v*(n-1) + 1); the empty category gives "空-".
+    // The first category is selected and its games listed; an empty file leaves empty lists.
+    QCOMPARE(lines(main->List1), QStringList({ "动作", "空", "益智", "动作" }));
+    QCOMPARE(main->List1->ListIndex(), 0);
+    QCOMPARE(lines(main->List2), QStringList({ "小猫快跑", "超级-玛丽", "小兵", "大炮" }));
+    SjCL::LoadCatalogue(*main, dir.filePath(QStringLiteral("absent.Dll")));
+    QCOMPARE(main->List1->ListCount(), 0);
+    QCOMPARE(main->List1->ListIndex(), -1);
+
+    // The picks go to ListSB from the program's generator, the same in every run.
     for (int start = 0; start < 2; ++start) {
+        SjCL::LoadCatalogue(*main, dir.filePath(QStringLiteral("LDsend.Dll")));
         Rnd::program() = Rnd();
-        SjCL::FillRandomList();
+        SjCL::FillRandomList(*main);
         QCOMPARE(main->ListSB->ListCount(), 30);
-        QCOMPARE(
-            lines(main->ListSB).mid(0, 5), QStringList({ "益智-小鸟", "空-", "动作-小兵", "动作-小兵", "益智-小鸟" }));
+        QCOMPARE(lines(main->ListSB).mid(0, 2), QStringList({ "益智-小鸟", "空-" }));
     }
 }
 
 void TestViews::selection()
 {
     main->List1->setListIndex(2);
-    SjCL::ShowCategoryGames();
+    SjCL::ShowCategoryGames(*main);
     main->List2->setListIndex(1);
-    SjCL::ShowGameInfo(main->List2);
+    SjCL::ShowGameInfo(*main, main->List2);
     const Game bird = game(6, u"小鸟"_qs);
     FlashFrm* player = forms().flashFrm();
     MuenFrm* menus = forms().muenFrm();
@@ -107,62 +111,56 @@ void TestViews::selection()
 
     // A click below the last row clears the selection and nothing else.
     main->List2->setListIndex(-1);
-    SjCL::ShowGameInfo(main->List2);
+    SjCL::ShowGameInfo(*main, main->List2);
     QCOMPARE(main->GameNameSL, bird.title);
 
     // A pick carries its own category, to the menus and to the player.
     Rnd::program() = Rnd();
-    SjCL::FillRandomList();
+    SjCL::FillRandomList(*main);
     main->List1->setListIndex(0);
     main->ListSB->setListIndex(2);
-    SjCL::ShowGameInfo(main->ListSB);
-    SjCL::HandGameToPlayer(main->ListSB);
+    SjCL::ShowGameInfo(*main, main->ListSB);
+    SjCL::HandGameToPlayer(*main, main->ListSB);
     QCOMPARE(QStringList({ menus->GmStyle, player->GbStyle, player->GbName, player->GbZtid }),
         QStringList({ u"动作"_qs, u"动作"_qs, u"小兵"_qs, game(3, QString()).ztid }));
     QCOMPARE(player->GbId, qint16(3));
 
     // A title holding "-" reads as a category-title line; when that names no game, the title of
     // the game at its row is still that game, under the category List1 shows.
-    SjCL::ShowCategoryGames();
+    SjCL::ShowCategoryGames(*main);
     main->List2->setListIndex(1);
-    SjCL::ShowGameInfo(main->List2);
-    SjCL::HandGameToPlayer(main->List2);
+    SjCL::ShowGameInfo(*main, main->List2);
+    SjCL::HandGameToPlayer(*main, main->List2);
     QCOMPARE(QStringList({ main->GameNameSL, menus->GmName, menus->GmStyle, player->GbName, player->GbStyle }),
         QStringList({ u"超级-玛丽"_qs, u"超级-玛丽"_qs, u"动作"_qs, u"超级-玛丽"_qs, u"动作"_qs }));
-    // The same text anywhere else, or at another row, names no game.
-    QCOMPARE(SjCL::FindGameForLine(main->ListSB, u"超级-玛丽"_qs).id, 0);
-    main->List2->setListIndex(2);
-    QCOMPARE(SjCL::FindGameForLine(main->List2, u"超级-玛丽"_qs).id, 0);
-    QCOMPARE(SjCL::FindGameForLine(main->List2, u"动作-小兵-"_qs).id, 0); // cut at the first "-"
-    main->List1->setListIndex(-1);
-    QCOMPARE(SjCL::FindGameForLine(main->List2, u"小猫快跑"_qs).id, 0);
+    // The same text in the picks names no game: the lists tell the rules which list a line is in.
+    QCOMPARE(SjCL::FindGameForLine(*main, main->ListSB, u"超级-玛丽"_qs).id, 0);
 }
 
 void TestViews::search()
 {
     main->Text4->setText(u"小"_qs);
-    SjCL::SearchCatalogue();
+    SjCL::SearchCatalogue(*main);
     QCOMPARE(lines(main->List2), QStringList({ "动作-小猫快跑", "动作-小兵", "益智-小鸟", "动作-小猫快跑" }));
     // The last line is the later category's game, and names that category whatever List1 shows.
     main->List1->setListIndex(2);
     main->List2->setListIndex(3);
-    SjCL::ShowGameInfo(main->List2);
+    SjCL::ShowGameInfo(*main, main->List2);
     QCOMPARE(forms().muenFrm()->GmId, qint16(8));
     QCOMPARE(forms().muenFrm()->GmStyle, u"动作"_qs);
 
-    // Exact, case-sensitive, untrimmed, titles only; no match says nothing.
-    for (const QString& text : { u"abc"_qs, u" 小"_qs, u"动作"_qs }) {
-        main->Text4->setText(text);
-        SjCL::SearchCatalogue();
-        QCOMPARE(main->List2->ListCount(), 0);
-    }
+    // No match empties the list and says nothing.
+    main->Text4->setText(u"abc"_qs);
+    SjCL::SearchCatalogue(*main);
+    QCOMPARE(main->List2->ListCount(), 0);
     QVERIFY(MessageBox::shown().isEmpty());
 
+    // An empty box, or one showing the hint, keeps the list and asks for a keyword.
     main->Text4->setText(u"Abc"_qs);
-    SjCL::SearchCatalogue();
+    SjCL::SearchCatalogue(*main);
     for (const QString& text : { QString(), SjCL::SearchHint }) {
         main->Text4->setText(text);
-        SjCL::SearchCatalogue();
+        SjCL::SearchCatalogue(*main);
         QCOMPARE(lines(main->List2), QStringList({ "益智-Abc" }));
     }
     QCOMPARE(MessageBox::shown().size(), 2);
@@ -218,6 +216,30 @@ void TestViews::searchBoxHint()
     main->List2->hWnd()->setFocus();
     QTRY_VERIFY(!main->Text4->hasFocus());
     QCOMPARE(main->Text4->text(), u"小"_qs);
+}
+
+// The version check tells the user when a version file does not load, once per file read, and
+// takes its version as empty.
+void TestViews::versionFileMessages()
+{
+    const QString good = dir.filePath(QStringLiteral("good.xml"));
+    QFile file(good);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<root><data><version>1</version></data></root>");
+    file.close();
+    const QString node = QStringLiteral("/root/data/version");
+    QVERIFY(main->IsServerVersionNewer(good, node, dir.filePath(QStringLiteral("absent.xml")), node));
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(!MessageBox::shown().first().text.isEmpty());
+    const QString page = dir.filePath(QStringLiteral("page.xml"));
+    QFile pageFile(page);
+    QVERIFY(pageFile.open(QIODevice::WriteOnly));
+    pageFile.write("<html><body>Not Found<br></body>");
+    pageFile.close();
+    QVERIFY(!main->IsServerVersionNewer(page, node, good, node));
+    QCOMPARE(MessageBox::shown().size(), 2);
+    QVERIFY(!main->IsServerVersionNewer(good, node, good, node));
+    QCOMPARE(MessageBox::shown().size(), 2);
 }
 
 QTEST_MAIN(TestViews)

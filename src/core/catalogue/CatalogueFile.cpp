@@ -1,17 +1,16 @@
 #include "core/catalogue/CatalogueFile.h"
 
+#include "core/outside/LogCategories.h"
+
 #include "core/outside/AnsiCodec.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcCatalogue, "tabrazo.catalogue")
 
 constexpr QStringView kCategoryMarker = u"<category";
 constexpr QStringView kRecordMarker = u"<data";

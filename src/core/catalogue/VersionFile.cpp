@@ -1,14 +1,11 @@
 #include "core/catalogue/VersionFile.h"
 
-#include "core/outside/MessageBox.h"
+#include "core/outside/LogCategories.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
-
-Q_LOGGING_CATEGORY(lcVersion, "tabrazo.catalogue")
 
 namespace {
 // libxml2 prints every error to stderr by default; the program shows its own box instead.
@@ -23,14 +20,17 @@ QString lastErrorText()
 }
 }
 
-QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath)
+QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath, QString* error)
 {
+    if (error)
+        error->clear();
     xmlSetGenericErrorFunc(nullptr, quietErrors);
     xmlResetLastError();
     const QByteArray file = QFile::encodeName(path);
     xmlDocPtr doc = xmlReadFile(file.constData(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!doc) {
-        MessageBox::show(lastErrorText());
+        if (error)
+            *error = lastErrorText();
         return {};
     }
     QString text;
@@ -43,7 +43,7 @@ QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath)
                 xmlFree(content);
             }
         } else {
-            qCDebug(lcVersion) << "no node" << xpath << "in" << path;
+            qCDebug(lcCatalogue) << "no node" << xpath << "in" << path;
         }
         xmlXPathFreeObject(result);
         xmlXPathFreeContext(context);
@@ -52,10 +52,7 @@ QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath)
     return text;
 }
 
-bool VersionFile::IsServerVersionNewer(const QString& serverFile, const QString& serverPath, const QString& localFile,
-                                       const QString& localPath)
+bool VersionFile::IsNewer(const QString& serverVersion, const QString& localVersion)
 {
-    const QString server = ReadXmlNodeText(serverFile, serverPath);
-    const QString local = ReadXmlNodeText(localFile, localPath);
-    return QString::compare(server, local, Qt::CaseSensitive) > 0;
+    return QString::compare(serverVersion, localVersion, Qt::CaseSensitive) > 0;
 }

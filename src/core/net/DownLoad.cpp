@@ -1,11 +1,13 @@
 #include "core/net/DownLoad.h"
 
+#include "core/net/Network.h"
+#include "core/outside/LogCategories.h"
+
 #include "core/net/UrlCache.h"
 #include "core/outside/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -20,7 +22,6 @@
 #include <unistd.h>
 
 namespace {
-Q_LOGGING_CATEGORY(lcNet, "tabrazo.net")
 
 // What Qt may hold of a body before it stops reading the socket; keeps memory flat on big files.
 // Qt keeps about three such buffers between its network thread and ours; below 3 MB the network
@@ -105,7 +106,6 @@ struct DownLoad::Transfer {
 
 DownLoad::DownLoad(QObject* parent)
     : QObject(parent)
-    , m_manager(new QNetworkAccessManager(this))
 {
 }
 
@@ -120,9 +120,7 @@ void DownLoad::OpenUrl(const QString& szUrl)
     m_transfer = std::make_unique<Transfer>(ProgramFolder::path());
     Transfer* t = m_transfer.get();
     t->url = QUrl(szUrl, QUrl::StrictMode);
-    const QString scheme = t->url.scheme().toLower();
-    if (!t->url.isValid() || t->url.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    if (!Network::isFetchable(t->url)) {
         qCDebug(lcNet) << "not an address to fetch:" << szUrl;
         fail();
         return;
@@ -154,11 +152,7 @@ void DownLoad::Cancel()
 void DownLoad::startRequest(bool conditional)
 {
     Transfer* t = m_transfer.get();
-    QNetworkRequest request(t->url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    // The file must hold the resource byte for byte, and Content-Length must count what is written.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setTransferTimeout(m_stallTimeout);
+    QNetworkRequest request = Network::request(t->url, m_stallTimeout);
     if (conditional) {
         if (!t->cached->etag.isEmpty())
             request.setRawHeader("If-None-Match", t->cached->etag);
@@ -167,7 +161,7 @@ void DownLoad::startRequest(bool conditional)
     } else {
         t->cached.reset();
     }
-    t->reply = m_manager->get(request);
+    t->reply = Network::manager()->get(request);
     t->reply->setReadBufferSize(readBufferSize);
     connect(t->reply, &QNetworkReply::readyRead, this, &DownLoad::readAvailable);
     connect(t->reply, &QNetworkReply::finished, this, &DownLoad::finishReply);

@@ -5,7 +5,6 @@
 
 #include <memory>
 
-class QNetworkAccessManager;
 
 // Fetches one address at a time into a temporary file in the program folder and hands the file to
 // the owner, who moves it into place. The body streams to disk and is never held in memory.
@@ -45,7 +44,6 @@ private:
     void complete(bool ok);
     void emitProgress();
 
-    QNetworkAccessManager* m_manager;
     std::unique_ptr<Transfer> m_transfer;
     // Changes whenever a transfer ends, so a handler that started a new one inside an event is noticed.
     quint64 m_serial = 0;

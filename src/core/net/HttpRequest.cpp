@@ -1,13 +1,14 @@
 #include "core/net/HttpRequest.h"
 
+#include "core/net/Network.h"
+#include "core/outside/LogCategories.h"
+
 #include <QEventLoop>
-#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
 namespace {
-Q_LOGGING_CATEGORY(lcNet, "tabrazo.net")
 
 // WinHTTP error numbers, as the handlers of the request object know them.
 enum WinHttpError {
@@ -77,7 +78,6 @@ bool isFollowedRedirect(const QNetworkReply* reply, int status)
 
 HttpRequest::HttpRequest(QObject* parent)
     : QObject(parent)
-    , m_manager(new QNetworkAccessManager(this))
 {
 }
 
@@ -118,9 +118,7 @@ void HttpRequest::Send(const QByteArray& Body)
     m_body.clear();
     m_expected = -1;
 
-    const QString scheme = m_url.scheme().toLower();
-    if (!m_url.isValid() || m_url.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    if (!Network::isFetchable(m_url)) {
         // Raised later, as every other event is, so the caller's Send has returned first.
         const quint64 serial = m_serial;
         const int number = m_url.isValid() && !m_url.host().isEmpty() ? UnrecognizedScheme : InvalidUrl;
@@ -134,15 +132,11 @@ void HttpRequest::Send(const QByteArray& Body)
         return;
     }
 
-    QNetworkRequest request(m_url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    // Content-Length then counts the bytes delivered, which is how a cut-off answer is recognised.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setTransferTimeout(m_receiveTimeout);
+    const QNetworkRequest request = Network::request(m_url, m_receiveTimeout);
     if (m_method == "GET" && Body.isEmpty())
-        m_reply = m_manager->get(request);
+        m_reply = Network::manager()->get(request);
     else
-        m_reply = m_manager->sendCustomRequest(request, m_method, Body);
+        m_reply = Network::manager()->sendCustomRequest(request, m_method, Body);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpRequest::responseStart);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpRequest::readData);
     connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::replyFinished);

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QUrl>
 
-class QNetworkAccessManager;
 class QNetworkReply;
 
 // An HTTP request with the events of the Windows request object: OnResponseStart once the headers
@@ -50,7 +49,6 @@ private:
     void release();
     void raiseError(int number, const QString& description);
 
-    QNetworkAccessManager* m_manager;
     QNetworkReply* m_reply = nullptr;
     QByteArray m_method;
     QUrl m_url;

@@ -1,11 +1,12 @@
 #include "core/net/UrlCache.h"
 
+#include "core/outside/LogCategories.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -16,7 +17,6 @@
 #include <vector>
 
 namespace {
-Q_LOGGING_CATEGORY(lcNet, "tabrazo.net")
 
 qint64 maxBytes = 256LL * 1024 * 1024;
 int maxEntries = 1000;

@@ -1,10 +1,9 @@
 #include "core/outside/MessageBox.h"
 
-#include <QCoreApplication>
-#include <QLoggingCategory>
-#include <QQueue>
+#include "core/outside/LogCategories.h"
 
-Q_LOGGING_CATEGORY(lcOutside, "tabrazo.outside")
+#include <QCoreApplication>
+#include <QQueue>
 
 namespace {
 struct State {

@@ -1,18 +1,15 @@
 #include "core/player/GameCache.h"
 
+#include "core/outside/LogCategories.h"
+
 #include "core/outside/Files.h"
-#include "core/outside/ProgramFolder.h"
+#include "core/outside/ProgramFiles.h"
 
 #include <QDir>
-#include <QLoggingCategory>
-
-namespace {
-Q_LOGGING_CATEGORY(lcGameCache, "tabrazo.player")
-}
 
 QString GameCache::folder()
 {
-    return ProgramFolder::file(QStringLiteral("GamePath"));
+    return ProgramFiles::path(ProgramFiles::GameCache);
 }
 
 QString GameCache::fileName(const QString& title)
@@ -41,6 +38,6 @@ bool GameCache::store(const QString& from, const QString& title)
     QDir().mkpath(folder());
     if (Files::moveWithoutReplacing(from, path(title)))
         return true;
-    qCDebug(lcGameCache) << "not stored in the game cache:" << title;
+    qCDebug(lcPlayer) << "not stored in the game cache:" << title;
     return false;
 }

@@ -1,15 +1,14 @@
 #include "core/settings/IniFile.h"
 
+#include "core/outside/LogCategories.h"
+
 #include "core/outside/AnsiCodec.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
-
-Q_LOGGING_CATEGORY(lcIniFile, "tabrazo.settings")
 
 namespace {
 
@@ -342,13 +341,13 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     // Anything that would come back as other lines or another key is refused, not written.
     if (section.isNull() || keyName.isEmpty() || hasLineBreak(sectionName) || hasLineBreak(keyName)
         || hasLineBreak(text) || keyName.contains(u'=') || keyName.startsWith(u'[')) {
-        qCDebug(lcIniFile) << "refused to write" << section << key << "in" << path;
+        qCDebug(lcSettings) << "refused to write" << section << key << "in" << path;
         return false;
     }
 
     QByteArray bytes;
     if (QFile::exists(path) && !readFile(path, bytes)) {
-        qCDebug(lcIniFile) << "cannot read" << path;
+        qCDebug(lcSettings) << "cannot read" << path;
         return false;
     }
 
@@ -399,8 +398,16 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     // Written beside the old file and renamed over it: a crash leaves the old file or the new one.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
-        qCDebug(lcIniFile) << "cannot write" << path << file.errorString();
+        qCDebug(lcSettings) << "cannot write" << path << file.errorString();
         return false;
     }
     return true;
+}
+
+QString IniFile::value(const QString& section, const QString& key, const QString& defaultValue, const QString& path)
+{
+    constexpr int kBufferSize = 255;
+    QString buffer(kBufferSize, QChar(0));
+    buffer.truncate(getString(section, key, defaultValue, buffer, kBufferSize, path));
+    return buffer;
 }

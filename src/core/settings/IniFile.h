@@ -24,6 +24,11 @@ public:
     static int getString(const QString& section, const QString& key, const QString& defaultValue, QString& buffer,
         int size, const QString& path);
 
+    // The value of key in section as the program's readers receive it, in a buffer of 255
+    // characters: at most 254 characters, any NUL inside the value kept; defaultValue (less its
+    // trailing blanks) when absent. Each reader then applies its own rule to embedded NULs.
+    static QString value(const QString& section, const QString& key, const QString& defaultValue, const QString& path);
+
     // Sets key = value in section, creating the file, the section or the key as needed. Returns
     // false, leaving the file as it was, when the file cannot be read or replaced, or when a name
     // or the value could not be stored as given (line breaks, "=" in a key, an empty key).

@@ -4,12 +4,7 @@
 
 QString ModSl::ReadIniValue(const QString& path, const QString& section, const QString& key)
 {
-    constexpr int kBufferSize = 255;
-    QString buffer(kBufferSize, QChar(0));
-    const int length = IniFile::getString(section, key, QString(), buffer, kBufferSize, path);
-    buffer.truncate(length);
-    buffer.remove(QChar(0));
-    return buffer;
+    return IniFile::value(section, key, QString(), path).remove(QChar(0));
 }
 
 int ModSl::ListSections(const QString& path, QStringList& list, const QString& section)

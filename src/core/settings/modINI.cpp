@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kBufferSize = 255;
-
 QString& fileName()
 {
     static QString path;
@@ -30,12 +28,10 @@ void modINI::SetFileName(const QString& name)
 
 QString modINI::ReadValue(const QString& section, const QString& key, const QString& defaultValue)
 {
-    QString buffer(kBufferSize, QChar(0));
-    const int length = IniFile::getString(section, key, defaultValue, buffer, kBufferSize, fileName());
-    if (length == 0)
-        return QString();
-    const qsizetype nul = buffer.indexOf(QChar(0));
-    return nul < 0 ? buffer : buffer.left(nul);
+    // The value ends at its first NUL.
+    const QString value = IniFile::value(section, key, defaultValue, fileName());
+    const qsizetype nul = value.indexOf(QChar(0));
+    return nul < 0 ? value : value.left(nul);
 }
 
 void modINI::WriteValue(const QString& section, const QString& key, const QString& value)

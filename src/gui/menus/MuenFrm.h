@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+struct Game;
+
 // Never shown: it holds the popup menus and the state of the game they act on.
 class MuenFrm : public QWidget {
     Q_OBJECT
@@ -9,6 +11,9 @@ public:
     explicit MuenFrm(QWidget* parent = nullptr);
 
     void Form_Load() { }
+
+    // The game the menu commands act on, with the category it was listed under.
+    void setSelectedGame(const Game& game, const QString& category);
 
     qint16 GmId = 0;
     qint16 GmFid = 0;

@@ -1,14 +1,15 @@
 #include "gui/player/FlashFrm.h"
 
+#include "core/catalogue/Game.h"
+#include "core/net/PercentRule.h"
+#include "core/outside/LogCategories.h"
+
 #include "gui/player/FlashPlayer.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/Twips.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/widgets/LinkLabel.h"
-#include "gui/settings/TabrazoSz.h"
-#include "gui/shell/FormMain.h"
-#include "gui/shell/Forms.h"
 #include "gui/widgets/Skin.h"
 #include "gui/widgets/ButtonEx.h"
 
@@ -211,6 +212,7 @@ FlashFrm::FlashFrm(QWidget* parent)
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
     connect(YJFK, &LinkLabel::Click, this, [this] { YJFK_Click(); });
     connect(交流论坛, &LinkLabel::Click, this, [this] { 交流论坛_Click(); });
+    connect(Flash1, &FlashPlayer::movieFailed, this, &FlashFrm::Flash1_movieFailed);
 }
 
 void FlashFrm::Form_Load()
@@ -414,14 +416,9 @@ void FlashFrm::setCheck1(int value)
 
 void FlashFrm::Check1_Click()
 {
-    TabrazoSz* settings = forms().tabrazoSz();
-    if (Check1->isChecked()) {
-        settings->开启启动->setChecked(true);
-    } else {
+    if (!Check1->isChecked())
         Check1->setChecked(false);
-        settings->开启启动->setChecked(false);
-    }
-    settings->保存设置_Click();
+    emit startAtLaunchClicked(Check1->isChecked());
 }
 
 void FlashFrm::YJFK_Click()
@@ -445,6 +442,111 @@ void FlashFrm::setFixedSingleBorder()
 void FlashFrm::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (FormMain* main = forms().formMain())
-        main->GameFrmButton->setValue(false);
+    emit closed();
+}
+
+void FlashFrm::setCurrentGame(const Game& game, const QString& category)
+{
+    GbStyle = category;
+    GbId = game.id;
+    GbFid = game.fid;
+    GbName = game.title;
+    GbImage = game.litpic;
+    GbSize = game.filesize;
+    GbFlash_FFa = game.flash_fangfa;
+    GbFlashUrl = game.flashurl;
+    GbFlashSay = game.flashsay;
+    GbKeyBoard = game.keyboard;
+    GbZtid = game.ztid;
+}
+
+void FlashFrm::showSelectedGame(const Game& game)
+{
+    CzFFLab->setText(game.flash_fangfa);
+    GamejsLab->setText(game.flashsay);
+}
+
+QString FlashFrm::movie() const
+{
+    return Flash1->Movie();
+}
+
+void FlashFrm::showLoadingPanel(const QString& title)
+{
+    for (QWidget* control : { static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Label2),
+             static_cast<QWidget*>(Label3) }) {
+        if (control->isHidden())
+            control->show();
+    }
+    setWindowTitle(QStringLiteral("您当前正在玩的游戏是：《") + title + QStringLiteral("》"));
+}
+
+void FlashFrm::showDownloadProgress(std::optional<double> percent)
+{
+    Flash1->setPlaying(false);
+    Flash1->setMovie(QStringLiteral("http://"));
+    Picture1->show();
+    QpGame->setButtonEnabled(false);
+    if (percent) {
+        Label3->setText(PercentRule::format0(*percent) + u'%');
+        ProgressBar1->setValue(PercentRule::barValue(*percent));
+    }
+}
+
+void FlashFrm::playGame(const QString& cacheFile)
+{
+    ProgressBar1->setValue(0);
+    Picture1->hide();
+    QpGame->setButtonEnabled(true);
+    Flash1->setPlaying(false);
+    Flash1->setMovie(QString());
+    Flash1->setMovie(cacheFile);
+    Flash1->setPlaying(true);
+}
+
+void FlashFrm::showCatalogueProgress(std::optional<double> percent)
+{
+    Picture1->show();
+    Image1->show();
+    Label2->setText(QStringLiteral("请稍后，Tabrazo正在为您准备游戏列表数据："));
+    if (percent) {
+        Label3->setText(PercentRule::format0(*percent) + u'%');
+        ProgressBar1->setValue(PercentRule::barValue(*percent));
+    }
+}
+
+void FlashFrm::showCatalogueReady()
+{
+    Picture1->show();
+    Image1->show();
+    Label2->hide();
+    ProgressBar1->hide();
+    Label2->setText(QStringLiteral("请稍候！Tabrazo已经给您准备了该游戏的："));
+    ProgressBar1->setValue(0);
+}
+
+void FlashFrm::showOffline()
+{
+    setFixedSingleBorder();
+    WLWImg->show();
+    WLWImg->raise();
+    WLWImg->setGeometry(0, 0, width(), WLWImg->height());
+}
+
+bool FlashFrm::isNormalState() const
+{
+    return isNormal(windowState());
+}
+
+void FlashFrm::Flash1_movieFailed(const QString& movie)
+{
+    // A late report about a movie already replaced, or about the unloading during a download,
+    // must not take down the panel of the download in progress.
+    if (movie != Flash1->Movie() || movie.isEmpty() || movie == u"http://")
+        return;
+    qCDebug(lcPlayer) << "game could not be played:" << movie;
+    ProgressBar1->setValue(0);
+    for (QWidget* control : { static_cast<QWidget*>(Picture1), static_cast<QWidget*>(ProgressBar1),
+             static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3) })
+        control->hide();
 }

@@ -3,6 +3,9 @@
 #include <QList>
 #include <QWidget>
 
+#include <optional>
+
+struct Game;
 class ButtonEx;
 class FlashPlayer;
 class LinkLabel;
@@ -28,6 +31,27 @@ public:
     // Offline mode: a fixed window that cannot be resized.
     void setFixedSingleBorder();
 
+    // What the other windows tell this one.
+    // The game a double-click starts, with the category it was listed under.
+    void setCurrentGame(const Game& game, const QString& category);
+    // The selected game's texts in the information strip.
+    void showSelectedGame(const Game& game);
+    // The movie the player holds (the text last given to it).
+    QString movie() const;
+    // The loading panel's progress controls and the caption naming the game being started.
+    void showLoadingPanel(const QString& title);
+    // A game's file is on its way: the player stops, the panel covers it, and the percent shows
+    // when the download knows its total.
+    void showDownloadProgress(std::optional<double> percent);
+    // The game's file is in the cache: the panel goes and the game plays.
+    void playGame(const QString& cacheFile);
+    void showCatalogueProgress(std::optional<double> percent);
+    void showCatalogueReady();
+    // No network: the window keeps its size and the offline picture covers it.
+    void showOffline();
+    // Any state but normal counts as full screen.
+    bool isNormalState() const;
+
     qint16 GbId = 0;
     qint16 GbFid = 0;
     QString GbName;
@@ -41,6 +65,14 @@ public:
     QString GbZtid;
     QString GbDelGameName;
     QString GbStyle;
+
+signals:
+    // The window was closed by the user.
+    void closed();
+    // The open-at-start box was clicked (or changed from code); the settings keep the option.
+    void startAtLaunchClicked(bool checked);
+
+public:
 
     QLabel* HeadrImg;
     ButtonEx* FlashSC;
@@ -94,4 +126,5 @@ private:
     void Check1_Click();
     void YJFK_Click();
     void 交流论坛_Click();
+    void Flash1_movieFailed(const QString& movie);
 };

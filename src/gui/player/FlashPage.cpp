@@ -1,12 +1,11 @@
 #include "gui/player/FlashPage.h"
 
+#include "core/outside/LogCategories.h"
+
 #include "gui/outside/UrlOpener.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcPlayerServer)
 
 namespace {
 const QString kPrefix = QStringLiteral("tabrazo:");
@@ -37,7 +36,7 @@ void FlashPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, co
 {
     if (!text.startsWith(kPrefix)) {
         if (level != InfoMessageLevel)
-            qCDebug(lcPlayerServer) << "page:" << text;
+            qCDebug(lcPlayer) << "page:" << text;
         return;
     }
     const QJsonObject report = QJsonDocument::fromJson(text.mid(kPrefix.size()).toUtf8()).object();

@@ -1,5 +1,7 @@
 #include "gui/player/FlashPlayer.h"
 
+#include "core/outside/LogCategories.h"
+
 #include "gui/player/FlashPage.h"
 #include "gui/player/PlayerServer.h"
 #include "core/outside/ProgramFolder.h"
@@ -11,15 +13,12 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLoggingCategory>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <unistd.h>
-
-Q_DECLARE_LOGGING_CATEGORY(lcPlayerServer)
 
 namespace {
 QString jsString(const QString& text)
@@ -183,7 +182,7 @@ void FlashPlayer::start()
     server->setPage(html.readAll());
     server->setRuffleFolder(ruffleFolder());
     if (server->ruffleFolder().isEmpty())
-        qCWarning(lcPlayerServer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in" << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
+        qCWarning(lcPlayer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in" << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
     server->listen(PlayerServer::preferredPortFor(ProgramFolder::path()));
 
     // Saved games are the page's local storage: the profile lives in the program folder.
@@ -207,14 +206,14 @@ void FlashPlayer::start()
     connect(page, &FlashPage::message, this, [this](const QString& event, const QString& url) { pageMessage(event, url); });
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         if (!ok)
-            qCWarning(lcPlayerServer) << "player page failed to load from" << pageAddress();
+            qCWarning(lcPlayer) << "player page failed to load from" << pageAddress();
     });
     // A crashed page process would leave a dead, black player: start a fresh page.
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
             if (status == QWebEnginePage::NormalTerminationStatus)
                 return;
-            qCWarning(lcPlayerServer) << "player page ended, reloading";
+            qCWarning(lcPlayer) << "player page ended, reloading";
             pageReady = false;
             page->load(QUrl(pageAddress()));
         });
@@ -259,7 +258,7 @@ void FlashPlayer::pageMessage(const QString& event, const QString& url)
         // A report about an earlier movie says nothing about the one the page holds now.
         if (url == pageMovie)
             holdsMovie = false;
-        qCDebug(lcPlayerServer) << "movie could not be played:" << url;
+        qCDebug(lcPlayer) << "movie could not be played:" << url;
         emit movieFailed(movie);
     }
 }

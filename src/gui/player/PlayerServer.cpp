@@ -1,5 +1,8 @@
 #include "gui/player/PlayerServer.h"
 
+#include "core/net/Network.h"
+#include "core/outside/LogCategories.h"
+
 #include "core/outside/ProgramFolder.h"
 
 #include <QDateTime>
@@ -7,14 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QLoggingCategory>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
-Q_LOGGING_CATEGORY(lcPlayerServer, "tabrazo.player")
 
 namespace {
 constexpr int kMaxRequestHead = 16 * 1024;
@@ -75,7 +74,7 @@ bool PlayerServer::listen(quint16 preferredPort)
         if (server->listen(QHostAddress::LocalHost, quint16(preferredPort + i)))
             return true;
     }
-    qCDebug(lcPlayerServer) << "ports from" << preferredPort << "taken, saved games of this run use another origin";
+    qCDebug(lcPlayer) << "ports from" << preferredPort << "taken, saved games of this run use another origin";
     return server->listen(QHostAddress::LocalHost, 0);
 }
 
@@ -289,11 +288,8 @@ void PlayerServer::sendFile(QTcpSocket* socket, const QString& path, bool headOn
 
 void PlayerServer::sendProxy(QTcpSocket* socket, const QUrl& address, bool headOnly)
 {
-    if (!network)
-        network = new QNetworkAccessManager(this);
-    QNetworkRequest request(address);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkReply* reply = headOnly ? network->head(request) : network->get(request);
+    const QNetworkRequest request = Network::request(address);
+    QNetworkReply* reply = headOnly ? Network::manager()->head(request) : Network::manager()->get(request);
     reply->setParent(socket);
     auto sendHead = [socket, reply] {
         if (socket->property("headSent").toBool())

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QUrl>
 
-class QNetworkAccessManager;
 class QTcpServer;
 class QTcpSocket;
 
@@ -46,7 +45,6 @@ private:
     static void sendStatus(QTcpSocket* socket, int status, const QByteArray& reason);
 
     QTcpServer* server;
-    QNetworkAccessManager* network = nullptr;
     QByteArray page;
     QString ruffle;
     QString folder;

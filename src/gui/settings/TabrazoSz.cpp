@@ -1,11 +1,9 @@
 #include "gui/settings/TabrazoSz.h"
 
 #include "core/outside/Process.h"
-#include "core/outside/ProgramFolder.h"
+#include "core/outside/ProgramFiles.h"
 #include "core/outside/Twips.h"
-#include "gui/player/FlashFrm.h"
 #include "gui/settings/UpdateSL.h"
-#include "gui/shell/Forms.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -81,7 +79,7 @@ void TabrazoSz::Form_Load()
 
 QString TabrazoSz::optionsFile()
 {
-    return ProgramFolder::file(QStringLiteral("Config.dll"));
+    return ProgramFiles::path(ProgramFiles::Settings);
 }
 
 QString TabrazoSz::optionsSection()
@@ -121,20 +119,32 @@ void TabrazoSz::保存设置_Click()
     mirrorStartOptionToPlayer();
 }
 
-// The hotkey fields arm and disarm here once they exist; until then the boxes keep their state.
+// UNBUILT: the hotkey fields arm and disarm here; until then the boxes keep their state.
 void TabrazoSz::增加音量_MouseUp() { }
 void TabrazoSz::减少音量_MouseUp() { }
 void TabrazoSz::禁音_MouseUp() { }
 
 void TabrazoSz::mirrorStartOptionToPlayer()
 {
-    FlashFrm* player = forms().flashFrm();
-    if (开启启动->isChecked()) {
-        player->setCheck1(1);
-    } else {
+    if (!开启启动->isChecked())
         开启启动->setChecked(false);
-        player->setCheck1(0);
-    }
+    emit startOptionChanged(开启启动->isChecked());
+}
+
+bool TabrazoSz::autoFullScreen() const
+{
+    return 自动全屏化->isChecked();
+}
+
+bool TabrazoSz::openPlayerAtStart() const
+{
+    return 开启启动->isChecked();
+}
+
+void TabrazoSz::setOpenPlayerAtStart(bool on)
+{
+    开启启动->setChecked(on);
+    保存设置_Click();
 }
 
 void TabrazoSz::closeEvent(QCloseEvent* event)

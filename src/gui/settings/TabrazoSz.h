@@ -25,6 +25,12 @@ public:
     void 减少音量_MouseUp();
     void 禁音_MouseUp();
 
+    // The options other windows act on.
+    bool autoFullScreen() const;
+    bool openPlayerAtStart() const;
+    // The player window's own open-at-start box was clicked: the option follows it and is saved.
+    void setOpenPlayerAtStart(bool on);
+
     // The settings file and its section.
     static QString optionsFile();
     static QString optionsSection();
@@ -40,6 +46,10 @@ public:
     QCheckBox* 欢迎动画;
     QCheckBox* 开启启动;
     QLabel* HeadrImges;
+
+signals:
+    // 开启启动 after loading or saving, for the player window's own box.
+    void startOptionChanged(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -4,16 +4,9 @@
 
 #include <QCheckBox>
 
-namespace {
-constexpr int kBufferSize = 255;
-}
-
 QString UpdateSL::ReadKey(const QString& section, const QString& key, const QString& path)
 {
-    QString buffer(kBufferSize, QChar(0));
-    IniFile::getString(section, key, QString(), buffer, kBufferSize, path);
-    buffer.remove(QChar(0));
-    return buffer;
+    return IniFile::value(section, key, QString(), path).remove(QChar(0));
 }
 
 void UpdateSL::LoadCheckBox(const QString& section, const QString& path, QCheckBox* box)

@@ -1,5 +1,7 @@
 #include "gui/shell/FormMain.h"
 
+#include "core/outside/LogCategories.h"
+
 #include "gui/shell/SjCL.h"
 #include "core/catalogue/VersionFile.h"
 #include "gui/menus/MuenFrm.h"
@@ -10,10 +12,10 @@
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/Connectivity.h"
 #include "core/outside/Files.h"
-#include "gui/player/FlashPlayer.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/Process.h"
-#include "core/outside/ProgramFolder.h"
+#include "core/outside/ProgramFiles.h"
+#include "core/net/Network.h"
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/SingleInstance.h"
 #include "gui/outside/UrlOpener.h"
@@ -31,23 +33,17 @@
 #include "core/outside/wt.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QMouseEvent>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProgressBar>
 #include <QSaveFile>
 #include <QTimer>
 #include <QWindow>
-
-Q_LOGGING_CATEGORY(lcShell, "tabrazo.shell")
 
 namespace {
 const char* const kVersionPath = "/flashxmlfile/version.xml";
@@ -63,9 +59,9 @@ QFrame* frame(QWidget* parent, const char* name, int left, int top, int width, i
     return f;
 }
 
-QString programFile(const char* name)
+QString programFile(const QString& name)
 {
-    return ProgramFolder::file(QString::fromLatin1(name));
+    return ProgramFiles::path(name);
 }
 
 // Labels sized to their text, as the design's auto-sizing labels are.
@@ -152,9 +148,9 @@ FormMain::FormMain(QWidget* parent)
     connect(ADDOWNLOAD, &DownLoad::DownloadComplete, this, &FormMain::ADDOWNLOAD_DownloadComplete);
     connect(DownLoad1, &DownLoad::DownloadProgress, this, &FormMain::DownLoad1_DownloadProgress);
     connect(DownLoad1, &DownLoad::DownloadComplete, this, &FormMain::DownLoad1_DownloadComplete);
-    connect(List1, &ListBoxEx::Click, this, [] { SjCL::ShowCategoryGames(); });
-    connect(List2, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(List2); });
-    connect(ListSB, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(ListSB); });
+    connect(List1, &ListBoxEx::Click, this, [this] { SjCL::ShowCategoryGames(*this); });
+    connect(List2, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(*this, List2); });
+    connect(ListSB, &ListBoxEx::Click, this, [this] { SjCL::ShowGameInfo(*this, ListSB); });
     connect(List2, &ListBoxEx::DbClick, this, [this] { List2_DbClick(); });
     connect(ListSB, &ListBoxEx::DbClick, this, [this] { listsb_Dbclick(); });
     connect(List4, &ListBoxEx::DbClick, this, [this] { List4_Dbclick(); });
@@ -173,7 +169,6 @@ FormMain::FormMain(QWidget* parent)
 void FormMain::Form_Load()
 {
     forms().setFormMain(this);
-    SjCL::setMainWindow(this);
     XMLSL = new HttpRequest(this);
     XMLSL->setObjectName(QStringLiteral("XMLSL"));
     connect(XMLSL, &HttpRequest::OnResponseStart, this, &FormMain::XMLSL_OnResponseStart);
@@ -204,10 +199,10 @@ void FormMain::Form_Load()
     }
 
     BeginDQsL();
-    // The snapping hook of the player window attaches here once window snapping exists.
+    // UNBUILT: the snapping hook of the player window attaches here.
     placePlayerBeside();
 
-    const QString gamePath = ProgramFolder::path() + QStringLiteral("/GamePath");
+    const QString gamePath = programFile(ProgramFiles::GameCache);
     if (!QDir(gamePath).exists())
         QDir().mkpath(gamePath);
 
@@ -259,8 +254,6 @@ void FormMain::enterOfflineMode()
 {
     DJ->show();
     DJ->raise();
-    FlashFrm* player = forms().flashFrm();
-    player->setFixedSingleBorder();
     SerImg->setEnabled(false);
     Text4->setEnabled(false);
     Text4->setText(QStringLiteral("您当前未联网，无法进行搜索！"));
@@ -272,9 +265,7 @@ void FormMain::enterOfflineMode()
     SbpLAY->setEnabled(false);
     YxList->setEnabled(false);
     ScList->setEnabled(false);
-    player->WLWImg->show();
-    player->WLWImg->raise();
-    player->WLWImg->setGeometry(0, 0, player->width(), player->WLWImg->height());
+    forms().flashFrm()->showOffline();
     lblMsg->hide();
     GfZyLjLabel->hide();
 }
@@ -288,8 +279,13 @@ void FormMain::placePlayerBeside()
 
 void FormMain::OpenPlayerAtStart()
 {
-    if (forms().tabrazoSz()->开启启动->isChecked())
+    if (forms().tabrazoSz()->openPlayerAtStart())
         GameFrmButton_Click();
+}
+
+void FormMain::playerWindowClosed()
+{
+    GameFrmButton->setValue(false);
 }
 
 void FormMain::GameFrmButton_Click()
@@ -336,12 +332,12 @@ void FormMain::SbpLAY_Click()
     }
     // A selected pick keeps the list as it is; the reload command clears it to get new picks.
     if (List1->ListIndex() >= 0 && ListSB->Text().isEmpty())
-        SjCL::FillRandomList();
+        SjCL::FillRandomList(*this);
 }
 
 void FormMain::SerImg_Click()
 {
-    SjCL::SearchCatalogue();
+    SjCL::SearchCatalogue(*this);
 }
 
 void FormMain::Text4_GotFocus()
@@ -406,14 +402,14 @@ void FormMain::List2DbClick()
 {
     if (List2->ListIndex() < 0)
         return;
-    launch([this] { SjCL::HandGameToPlayer(List2); });
+    launch([this] { SjCL::HandGameToPlayer(*this, List2); });
 }
 
 void FormMain::listsbDbclick()
 {
     if (ListSB->ListIndex() < 0)
         return;
-    launch([this] { SjCL::HandGameToPlayer(ListSB); });
+    launch([this] { SjCL::HandGameToPlayer(*this, ListSB); });
 }
 
 void FormMain::list4dbclick()
@@ -435,58 +431,37 @@ void FormMain::launch(const std::function<void()>& handOver)
         return;
 
     FlashFrm* player = forms().flashFrm();
-    if (address != player->Flash1->Movie()) {
+    if (address != player->movie()) {
         fetchingTitle = GameNameSL;
         DownLoad1->OpenUrl(address);
     }
     handOver();
-    const QList<QWidget*> loading { player->ProgressBar1, player->Label2, player->Label3 };
-    for (QWidget* control : loading) {
-        if (control->isHidden())
-            control->show();
-    }
-    player->setWindowTitle(QStringLiteral("您当前正在玩的游戏是：《") + GameNameSL + QStringLiteral("》"));
+    player->showLoadingPanel(GameNameSL);
 }
 
 void FormMain::DownLoad1_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
 {
-    FlashFrm* player = forms().flashFrm();
-    player->Flash1->setPlaying(false);
-    player->Flash1->setMovie(QStringLiteral("http://"));
-    player->Picture1->show();
-    player->QpGame->setButtonEnabled(false);
-    if (const auto percent = PercentRule::percent(BytesRead, bytesMax)) {
-        player->Label3->setText(PercentRule::format0(*percent) + u'%');
-        player->ProgressBar1->setValue(PercentRule::barValue(*percent));
-    }
+    forms().flashFrm()->showDownloadProgress(PercentRule::percent(BytesRead, bytesMax));
 }
 
 void FormMain::DownLoad1_DownloadComplete(bool hasError, const QString& szPath)
 {
     if (hasError)
         return;
-    FlashFrm* player = forms().flashFrm();
-    player->ProgressBar1->setValue(0);
-    player->Picture1->hide();
-    player->QpGame->setButtonEnabled(true);
-    player->Flash1->setPlaying(false);
-    player->Flash1->setMovie(QString());
     // A title stored before keeps its file; the fresh copy is then of no use.
     if (!GameCache::store(szPath, fetchingTitle))
         QFile::remove(szPath);
-    player->Flash1->setMovie(GameCache::path(fetchingTitle));
-    player->Flash1->setPlaying(true);
-    const bool normal = !(player->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-    if (forms().tabrazoSz()->自动全屏化->isChecked() && normal)
+    FlashFrm* player = forms().flashFrm();
+    player->playGame(GameCache::path(fetchingTitle));
+    if (forms().tabrazoSz()->autoFullScreen() && player->isNormalState())
         player->QpGame_Click();
 }
 
 void FormMain::navigateStatisticsPage()
 {
     // Only requested; nothing of the page is read.
-    if (!WEB1)
-        WEB1 = new QNetworkAccessManager(this);
-    QNetworkReply* reply = WEB1->get(QNetworkRequest(QUrl(ServerAddresses::onProductSite(QString::fromLatin1(kStatisticsPath)))));
+    QNetworkReply* reply = Network::manager()->get(
+        Network::request(QUrl(ServerAddresses::onProductSite(QString::fromLatin1(kStatisticsPath)))));
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
 }
 
@@ -524,7 +499,7 @@ void FormMain::XMLSL_OnResponseFinished()
 {
     // The response goes through the ANSI code page and back, as text.
     const QByteArray bytes = AnsiCodec::encode(AnsiCodec::decode(XMLSL->ResponseBody()));
-    const QString serverFile = programFile("VerSionIng.Dll");
+    const QString serverFile = programFile(ProgramFiles::ServerVersion);
     {
         QSaveFile out(serverFile);
         if (out.open(QIODevice::WriteOnly)) {
@@ -532,17 +507,17 @@ void FormMain::XMLSL_OnResponseFinished()
             out.commit();
         }
     }
-    const QString localFile = programFile("VerTmp.Dll");
-    const bool newer = VersionFile::IsServerVersionNewer(serverFile, kVersionNode, localFile, kVersionNode);
+    const QString localFile = programFile(ProgramFiles::CachedVersion);
+    const bool newer = IsServerVersionNewer(serverFile, kVersionNode, localFile, kVersionNode);
 
-    if (!QFile::exists(programFile("LDsend.Dll"))) {
+    if (!QFile::exists(programFile(ProgramFiles::Catalogue))) {
         fetchingVersionFile.clear();
         BeginSJlistSJ();
     } else if (newer) {
         fetchingVersionFile = bytes;
         BeginSJlistSJ();
     } else {
-        SjCL::LoadCatalogue();
+        SjCL::LoadCatalogue(*this, programFile(ProgramFiles::Catalogue));
     }
 
     XMLSL->Abort();
@@ -557,21 +532,31 @@ void FormMain::XMLSL_OnResponseFinished()
 
 void FormMain::BeginSJlistSJ()
 {
-    const QString url = VersionFile::ReadXmlNodeText(programFile("VerTmp.Dll"), kUpdateUrlNode);
+    const QString url = readVersionNode(programFile(ProgramFiles::CachedVersion), kUpdateUrlNode);
     UpdateSLing->OpenUrl(url.trimmed());
-    SjCL::LoadCatalogue();
+    SjCL::LoadCatalogue(*this, programFile(ProgramFiles::Catalogue));
+}
+
+QString FormMain::readVersionNode(const QString& path, const QString& xpath)
+{
+    QString error;
+    const QString text = VersionFile::ReadXmlNodeText(path, xpath, &error);
+    if (!error.isEmpty())
+        MessageBox::show(error);
+    return text;
+}
+
+bool FormMain::IsServerVersionNewer(
+    const QString& serverFile, const QString& serverPath, const QString& localFile, const QString& localPath)
+{
+    const QString server = readVersionNode(serverFile, serverPath);
+    const QString local = readVersionNode(localFile, localPath);
+    return VersionFile::IsNewer(server, local);
 }
 
 void FormMain::UpdateSLing_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
 {
-    FlashFrm* player = forms().flashFrm();
-    player->Picture1->show();
-    player->Image1->show();
-    player->Label2->setText(QStringLiteral("请稍后，Tabrazo正在为您准备游戏列表数据："));
-    if (const auto percent = PercentRule::percent(BytesRead, bytesMax)) {
-        player->Label3->setText(PercentRule::format0(*percent) + u'%');
-        player->ProgressBar1->setValue(PercentRule::barValue(*percent));
-    }
+    forms().flashFrm()->showCatalogueProgress(PercentRule::percent(BytesRead, bytesMax));
 }
 
 void FormMain::UpdateSLing_DownloadComplete(bool hasError, const QString& szPath)
@@ -580,26 +565,20 @@ void FormMain::UpdateSLing_DownloadComplete(bool hasError, const QString& szPath
         return;
     // Renaming over the old catalogue replaces it in one step: a crash can never leave the
     // program without a catalogue, as deleting it first could.
-    if (!Files::replaceAtomically(szPath, programFile("LDsend.Dll"))) {
+    if (!Files::replaceAtomically(szPath, programFile(ProgramFiles::Catalogue))) {
         QFile::remove(szPath);
         return;
     }
     if (!fetchingVersionFile.isEmpty()) {
-        QSaveFile out(programFile("VerTmp.Dll"));
+        QSaveFile out(programFile(ProgramFiles::CachedVersion));
         if (out.open(QIODevice::WriteOnly)) {
             out.write(fetchingVersionFile);
             out.commit();
         }
         fetchingVersionFile.clear();
     }
-    FlashFrm* player = forms().flashFrm();
-    player->Picture1->show();
-    player->Image1->show();
-    player->Label2->hide();
-    player->ProgressBar1->hide();
-    player->Label2->setText(QStringLiteral("请稍候！Tabrazo已经给您准备了该游戏的："));
-    player->ProgressBar1->setValue(0);
-    SjCL::LoadCatalogue();
+    forms().flashFrm()->showCatalogueReady();
+    SjCL::LoadCatalogue(*this, programFile(ProgramFiles::Catalogue));
 }
 
 void FormMain::ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
@@ -615,7 +594,7 @@ void FormMain::ADDOWNLOAD_DownloadComplete(bool hasError, const QString& szPath)
     if (hasError)
         return;
     // An existing settings file keeps its notices; the fresh copy is then of no use.
-    if (!Files::moveWithoutReplacing(szPath, programFile("Config.dll")))
+    if (!Files::moveWithoutReplacing(szPath, programFile(ProgramFiles::Settings)))
         QFile::remove(szPath);
 }
 
@@ -636,8 +615,9 @@ void FormMain::EndProgram()
     Forms::unload(forms().loadedGameJsFrm());
     Forms::unload(forms().loadedTabrazoUpdateFm());
     Forms::unload(forms().loadedGyTabrazo());
+    // Unloading the settings window from code ends the process on the spot (its close calls
+    // Process::end, an _exit): what follows runs only when the settings window was never loaded.
     Forms::unload(forms().loadedTabrazoSz());
-    // Reached only when the settings window was never loaded.
     hide();
     QApplication::quit();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/catalogue/Catalogue.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -11,7 +13,6 @@ class ListBoxEx;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
 class QTimer;
 class Tray;
 
@@ -31,8 +32,17 @@ public:
 
     void BeginDQsL();
     void BeginSJlistSJ();
+    // The version files' comparison; a file that does not load shows the parser's message.
+    bool IsServerVersionNewer(const QString& serverFile, const QString& serverPath, const QString& localFile,
+        const QString& localPath);
+    static QString readVersionNode(const QString& path, const QString& xpath);
 
     void GameFrmButton_Click();
+    // The player window was closed by the user: its button shows it closed.
+    void playerWindowClosed();
+
+    // The catalogue the lists show.
+    Catalogue& catalogue() { return m_catalogue; }
 
     // View buttons and search.
     void YxList_Click();
@@ -113,8 +123,9 @@ private:
     void launch(const std::function<void()>& handOver);
     // A double-click: the player window is shown first when it is hidden.
     void showPlayerThen(const std::function<void()>& launchRoutine);
-    // The selected favourite goes to the player window once favourites exist.
+    // UNBUILT: the selected favourite goes to the player window once favourites exist.
     void HandFavoriteToPlayer() { }
+
 
     // Version request state.
     qint64 contentLength = 0;
@@ -127,6 +138,6 @@ private:
     // Title of the game DownLoad1 is fetching: the selection may change before the file arrives.
     QString fetchingTitle;
 
-    QNetworkAccessManager* WEB1 = nullptr;
+    Catalogue m_catalogue;
     bool ending = false;
 };

@@ -9,6 +9,26 @@
 #include "gui/update/TabrazoUpdateFm.h"
 
 namespace {
+// The windows' signals, connected where the windows are created. The receiving window is looked
+// up when the signal comes, so it is loaded then if it never was.
+void wire(QWidget*) { }
+
+void wire(FlashFrm* player)
+{
+    QObject::connect(player, &FlashFrm::closed, player, [] {
+        if (FormMain* main = forms().formMain())
+            main->playerWindowClosed();
+    });
+    QObject::connect(player, &FlashFrm::startAtLaunchClicked, player,
+        [](bool checked) { forms().tabrazoSz()->setOpenPlayerAtStart(checked); });
+}
+
+void wire(TabrazoSz* settings)
+{
+    QObject::connect(settings, &TabrazoSz::startOptionChanged, settings,
+        [](bool on) { forms().flashFrm()->setCheck1(on ? 1 : 0); });
+}
+
 // The pointer is set before the window's load runs, so that code reached from the load that asks
 // for the same window gets it instead of a second copy.
 template<typename Window>
@@ -17,6 +37,7 @@ Window* touch(QPointer<Window>& slot)
     if (!slot) {
         auto* window = new Window;
         slot = window;
+        wire(window);
         window->Form_Load();
     }
     return slot;

@@ -12,7 +12,8 @@ class GyTabrazo;
 class TabrazoSz;
 
 // Owns the secondary windows: each is created, loaded hidden, the first time anything asks for it
-// and stays until it is unloaded, so the windows reach each other by their names.
+// and stays until it is unloaded. Only the shell knows every window: the windows talk through
+// typed methods and signals, and the registry connects those signals where it creates a window.
 class Forms {
 public:
     FormMain* formMain() const;

@@ -1,18 +1,17 @@
 #include "gui/widgets/Skin.h"
 
+#include "core/outside/LogCategories.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
-#include <QLoggingCategory>
 #include <QPalette>
 #include <QPixmapCache>
 #include <QVector>
 #include <QWidget>
-
-Q_LOGGING_CATEGORY(lcSkin, "tabrazo.skin")
 
 // The resources live in the static library tabrazo_skin; naming its initialiser here keeps the
 // linker from dropping them. Q_INIT_RESOURCE must stand outside any namespace.
