@@ -5,6 +5,7 @@
 struct Game;
 
 // Never shown: it holds the popup menus and the state of the game they act on.
+// UNBUILT: the menus themselves; today it holds the selected game only.
 class MuenFrm : public QWidget {
     Q_OBJECT
 public:

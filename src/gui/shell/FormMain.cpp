@@ -138,6 +138,8 @@ FormMain::FormMain(QWidget* parent)
 
     Skin::dressButtons(this);
 
+    // UNBUILT: minimise, the window menu, the settings button, the view buttons' drop-down menus,
+    // the lists' right-click menus, and the notice line's rotation (Timer1) and click.
     connect(Guanbi, &ButtonEx::Click, this, [this] { EndProgram(); });
     connect(GameFrmButton, &ButtonEx::Click, this, [this] { GameFrmButton_Click(); });
     connect(FkButton, &ButtonEx::Click, this,

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 // The about box.
+// UNBUILT: its picture, texts and links; today only the window itself exists.
 class GyTabrazo : public QWidget {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "gui/widgets/CSubclass.h"
 
+#include "core/outside/LogCategories.h"
+
 #include <QAbstractScrollArea>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -656,6 +658,7 @@ void CSubclass::forget(QWidget* lhWnd)
 void CSubclass::report(const char* routine, const QString& text)
 {
     const QString line = QStringLiteral("CSubclass.") + QLatin1String(routine) + QStringLiteral(": ") + text;
+    qCWarning(lcWidgets).noquote() << line;
     if (s_sink)
         s_sink(line);
     else

@@ -1,5 +1,7 @@
 #include "gui/widgets/ModDC.h"
 
+#include "gui/widgets/CjkFonts.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
@@ -46,35 +48,6 @@ constexpr SystemColour systemColours[] = {
     { QPalette::Active, QPalette::Highlight }, // menu highlight
     { QPalette::Active, QPalette::Window }, // menu bar
 };
-
-// Families tried, in order, for a font the forms name by a Windows CJK family.
-const QStringList& cjkFallbacks()
-{
-    static const QStringList families {
-        QStringLiteral("WenQuanYi Zen Hei"),
-        QStringLiteral("Noto Sans CJK SC"),
-        QStringLiteral("Noto Serif CJK SC"),
-        QStringLiteral("Source Han Sans SC"),
-        QStringLiteral("AR PL UMing CN"),
-        QStringLiteral("Droid Sans Fallback"),
-    };
-    return families;
-}
-
-bool isWindowsCjkFamily(const QString& family)
-{
-    static const QStringList names {
-        QStringLiteral("宋体"),
-        QStringLiteral("SimSun"),
-        QStringLiteral("新宋体"),
-        QStringLiteral("NSimSun"),
-        QStringLiteral("黑体"),
-        QStringLiteral("SimHei"),
-        QStringLiteral("微软雅黑"),
-        QStringLiteral("Microsoft YaHei"),
-    };
-    return names.contains(family, Qt::CaseInsensitive);
-}
 
 } // namespace
 
@@ -140,9 +113,9 @@ QFont ModDC::MapFont(QFont font)
     QStringList families = font.families();
     if (families.isEmpty())
         families << font.family();
-    if (!isWindowsCjkFamily(families.constFirst()))
+    if (!CjkFonts::isWindowsFamily(families.constFirst()))
         return font;
-    for (const QString& fallback : cjkFallbacks()) {
+    for (const QString& fallback : CjkFonts::fallbacks()) {
         if (!families.contains(fallback))
             families << fallback;
     }

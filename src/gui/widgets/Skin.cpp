@@ -1,5 +1,7 @@
 #include "gui/widgets/Skin.h"
 
+#include "gui/widgets/CjkFonts.h"
+
 #include "core/outside/LogCategories.h"
 
 #include <QApplication>
@@ -23,9 +25,6 @@ static void initSkinResources()
 namespace {
 const char* const kStates[4] = { "normal", "hover", "pressed", "disabled" };
 const char* const kPictureProperties[4] = { "Picture1", "Picture2", "Picture3", "Picture4" };
-
-// The design's fonts; code and saved layouts that still name them get the skin's CJK font.
-const char* const kDesignFonts[] = { "宋体", "SimSun", "新宋体", "NSimSun" };
 
 constexpr int kPointSize = 9;
 
@@ -74,11 +73,17 @@ QPalette skinPalette()
 QStringList familiesStartingWith(const QString& family)
 {
     QStringList families { family };
-    for (const QString& other : Skin::preferredFamilies()) {
+    for (const QString& other : CjkFonts::fallbacks()) {
         if (other.compare(family, Qt::CaseInsensitive) != 0)
             families << other;
     }
     return families;
+}
+// Every widget's text in the first installed of the fallbacks.
+QString fontRule()
+{
+    return QStringLiteral("* { font-family: \"") + CjkFonts::fallbacks().join(QStringLiteral("\", \""))
+        + QStringLiteral("\"; }\n");
 }
 } // namespace
 
@@ -92,17 +97,10 @@ int Skin::aero()
     return g_aero;
 }
 
-QStringList Skin::preferredFamilies()
-{
-    return { QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC"),
-        QStringLiteral("Source Han Sans SC"), QStringLiteral("WenQuanYi Micro Hei"),
-        QStringLiteral("Droid Sans Fallback") };
-}
-
 QString Skin::fontFamily()
 {
     const QStringList installed = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-    for (const QString& wanted : preferredFamilies()) {
+    for (const QString& wanted : CjkFonts::fallbacks()) {
         for (const QString& family : installed) {
             if (family.compare(wanted, Qt::CaseInsensitive) == 0)
                 return family;
@@ -117,7 +115,7 @@ void Skin::SkinH_Attach()
     if (g_styleSheet.isEmpty()) {
         QFile file(QStringLiteral(":/skin/skin.qss"));
         if (file.open(QIODevice::ReadOnly))
-            g_styleSheet = QString::fromUtf8(file.readAll());
+            g_styleSheet = fontRule() + QString::fromUtf8(file.readAll());
         else
             qCWarning(lcSkin) << "style sheet missing from the skin resources";
     }
@@ -126,8 +124,9 @@ void Skin::SkinH_Attach()
     if (family.isEmpty()) {
         qCWarning(lcSkin) << "no installed font writes Simplified Chinese; texts may show as boxes";
     } else {
-        for (const char* design : kDesignFonts)
-            QFont::insertSubstitutions(QString::fromUtf8(design), familiesStartingWith(family));
+        // Code and saved layouts that still name the Windows families get the skin's font.
+        for (const QString& design : CjkFonts::windowsFamilies())
+            QFont::insertSubstitutions(design, familiesStartingWith(family));
     }
 
     QApplication* app = widgetApp();

@@ -38,10 +38,9 @@ public:
     static void applyColourKeyMask(QWidget* window, const QPixmap& background);
     static QRegion colourKeyRegion(const QPixmap& background);
 
-    // The CJK family the skin uses: the first installed of the preferred families, else any
+    // The CJK family the skin uses: the first installed of CjkFonts::fallbacks(), else any
     // installed family that writes Simplified Chinese; empty when there is none.
     static QString fontFamily();
-    static QStringList preferredFamilies();
 
     static constexpr QRgb keyColour = 0xFFF600FF; // red 246, green 0, blue 255
 };
