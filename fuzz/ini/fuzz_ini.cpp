@@ -1,4 +1,4 @@
-#include "IniLines.h"
+#include "support/IniLines.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/ModSl.h"
 

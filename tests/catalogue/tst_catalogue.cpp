@@ -1,4 +1,4 @@
-#include "TestCatalogue.h"
+#include "support/TestCatalogue.h"
 
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/Rnd.h"

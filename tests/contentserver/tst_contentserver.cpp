@@ -225,7 +225,7 @@ void TestContentServer::initTestCase()
     secret.close();
 
     m_nam.setProxy(QNetworkProxy::NoProxy);
-    m_server.setProgram(QStringLiteral(CONTENTSERVER_BIN));
+    m_server.setProgram(QStringLiteral(CONTENTSERVER_PATH));
     m_server.setArguments({ "--root", m_dir.filePath("root"), "--port", "0", "--log", m_dir.filePath("requests.log"),
         "--fault", "/preset.xml=500" });
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -1,4 +1,4 @@
-#include "ContentServer.h"
+#include "support/ContentServer.h"
 
 #include "gui/player/FlashPlayer.h"
 #include "gui/player/PlayerServer.h"

@@ -1,5 +1,5 @@
-#include "ContentServer.h"
-#include "TestCatalogue.h"
+#include "support/ContentServer.h"
+#include "support/TestCatalogue.h"
 
 #include "gui/shell/SjCL.h"
 #include "gui/menus/MuenFrm.h"

@@ -1,4 +1,4 @@
-#include "ContentServer.h"
+#include "support/ContentServer.h"
 
 #include "core/net/HttpRequest.h"
 

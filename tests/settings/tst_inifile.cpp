@@ -17,8 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "IniLines.h"
-#include "TestFiles.h"
+#include "support/IniLines.h"
+#include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
 

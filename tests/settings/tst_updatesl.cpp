@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
 

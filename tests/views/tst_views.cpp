@@ -1,4 +1,4 @@
-#include "TestCatalogue.h"
+#include "support/TestCatalogue.h"
 
 #include "core/catalogue/Rnd.h"
 #include "gui/shell/SjCL.h"
