@@ -1,6 +1,7 @@
 #include "gui/widgets/ListBoxEx.h"
 
 #include "core/outside/AnsiCodec.h"
+#include "gui/widgets/InputCodes.h"
 #include "gui/widgets/ModDC.h"
 
 #include <QApplication>
@@ -32,28 +33,6 @@ struct DrawItemStruct {
     QRect rcItem;
 };
 
-short buttonOf(qintptr wParam)
-{
-    // Only a single button and nothing else counts: Shift or Ctrl held, or a second button,
-    // makes the key state something else, and then the button is 0.
-    switch (Wm::keysOf(wParam)) {
-    case Mk::LButton:
-        return 1;
-    case Mk::RButton:
-        return 2;
-    case Mk::MButton:
-        return 3;
-    default:
-        return 0;
-    }
-}
-
-short shiftOf(Qt::KeyboardModifiers modifiers)
-{
-    return short((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0));
-}
-
 // The keyboard at the moment the message is handled: the modifiers of the input event being
 // dispatched, or the application's when the message carries none.
 short currentShift()
@@ -61,106 +40,6 @@ short currentShift()
     if (const auto* input = dynamic_cast<const QInputEvent*>(CSubclass::CurrentEvent()))
         return shiftOf(input->modifiers());
     return shiftOf(QGuiApplication::queryKeyboardModifiers());
-}
-
-// Windows virtual-key codes for the key events, which hosts compare against those numbers.
-short virtualKey(const QKeyEvent* event)
-{
-    const int key = event->key();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return short(key);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return short(event->modifiers() & Qt::KeypadModifier ? 0x60 + (key - Qt::Key_0) : key);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return short(0x70 + (key - Qt::Key_F1));
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0x09;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 0x0D;
-    case Qt::Key_Shift:
-        return 0x10;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Pause:
-        return 0x13;
-    case Qt::Key_CapsLock:
-        return 0x14;
-    case Qt::Key_Escape:
-        return 0x1B;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Asterisk:
-        return 0x6A;
-    case Qt::Key_Plus:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6B : 0xBB;
-    case Qt::Key_Minus:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6D : 0xBD;
-    case Qt::Key_Slash:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6F : 0xBF;
-    case Qt::Key_NumLock:
-        return 0x90;
-    case Qt::Key_ScrollLock:
-        return 0x91;
-    case Qt::Key_Semicolon:
-    case Qt::Key_Colon:
-        return 0xBA;
-    case Qt::Key_Equal:
-        return 0xBB;
-    case Qt::Key_Comma:
-    case Qt::Key_Less:
-        return 0xBC;
-    case Qt::Key_Underscore:
-        return 0xBD;
-    case Qt::Key_Period:
-    case Qt::Key_Greater:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6E : 0xBE;
-    case Qt::Key_Question:
-        return 0xBF;
-    case Qt::Key_QuoteLeft:
-    case Qt::Key_AsciiTilde:
-        return 0xC0;
-    case Qt::Key_BracketLeft:
-    case Qt::Key_BraceLeft:
-        return 0xDB;
-    case Qt::Key_Backslash:
-    case Qt::Key_Bar:
-        return 0xDC;
-    case Qt::Key_BracketRight:
-    case Qt::Key_BraceRight:
-        return 0xDD;
-    case Qt::Key_Apostrophe:
-    case Qt::Key_QuoteDbl:
-        return 0xDE;
-    default:
-        return 0;
-    }
 }
 
 // The character code of a key press: ASCII as is, anything else as its ANSI (GBK) code, the
@@ -500,7 +379,7 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
 
     const QPoint pos = clientPos(lParam);
     m_pointer = QPoint(Wm::xOf(lParam), Wm::yOf(lParam));
-    const short button = buttonOf(wParam);
+    const short button = buttonOfKeyState(wParam);
     const short shift = currentShift();
     const float x = float(pos.x());
     const float y = float(pos.y());
