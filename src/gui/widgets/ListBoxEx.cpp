@@ -1,18 +1,14 @@
 #include "gui/widgets/ListBoxEx.h"
 
-#include "core/outside/AnsiCodec.h"
+#include "gui/widgets/DrawItemStruct.h"
 #include "gui/widgets/InputCodes.h"
+#include "gui/widgets/ListBoxInner.h"
 #include "gui/widgets/ModDC.h"
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
-#include <QScrollBar>
-#include <QVector>
-#include <QWheelEvent>
 
 #include <cmath>
 
@@ -26,13 +22,6 @@ constexpr quint32 textColor = 0;
 constexpr int checkSize = 13;
 constexpr int maxItemHeight = 255;
 
-// What the inner list hands over with a draw request for one row.
-struct DrawItemStruct {
-    int itemID;
-    QPainter* hDC;
-    QRect rcItem;
-};
-
 // The keyboard at the moment the message is handled: the modifiers of the input event being
 // dispatched, or the application's when the message carries none.
 short currentShift()
@@ -42,262 +31,11 @@ short currentShift()
     return shiftOf(QGuiApplication::queryKeyboardModifiers());
 }
 
-// The character code of a key press: ASCII as is, anything else as its ANSI (GBK) code, the
-// lead byte high, which makes Chinese characters negative as hosts expect.
-short keyAscii(const QString& text)
-{
-    if (text.isEmpty())
-        return 0;
-    const QChar c = text.at(0);
-    if (c.unicode() < 0x80)
-        return short(c.unicode());
-    const QByteArray ansi = AnsiCodec::encode(text.left(c.isHighSurrogate() ? 2 : 1));
-    if (ansi.size() >= 2)
-        return short(quint16(quint8(ansi.at(0)) << 8 | quint8(ansi.at(1))));
-    return ansi.isEmpty() ? 0 : short(quint8(ansi.at(0)));
-}
-
 } // namespace
-
-// The inner list box: rows, current row, scroll position and the keyboard, as a standard list
-// box keeps them. It draws nothing itself but asks its owner for every row.
-class ListBoxEx::InnerList : public QWidget {
-public:
-    struct Row {
-        QString text;
-        qint32 data = 0;
-        bool checked = false;
-    };
-
-    static constexpr int frame = 1;
-
-    explicit InnerList(ListBoxEx* owner)
-        : QWidget(owner)
-        , m_owner(owner)
-        , m_bar(new QScrollBar(Qt::Vertical, this))
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setMouseTracking(true);
-        // Focus comes from the owner's press handling, not from every button.
-        setFocusPolicy(Qt::TabFocus);
-        m_bar->hide();
-        m_bar->setSingleStep(1);
-        m_bar->setFocusPolicy(Qt::NoFocus);
-        connect(m_bar, &QScrollBar::actionTriggered, this, [this](int) {
-            if (m_bar->sliderPosition() != topIndex)
-                setTop(m_bar->sliderPosition(), true);
-        });
-        connect(m_bar, &QScrollBar::valueChanged, this, [this](int value) {
-            if (value != topIndex)
-                setTop(value, true);
-        });
-    }
-
-    QVector<Row> rows;
-    int listIndex = -1;
-    int topIndex = 0;
-    int newIndex = -1;
-    int itemHeight = 16;
-    quint32 backColor = ModDC::RGB(255, 255, 255);
-
-    int count() const { return int(rows.size()); }
-    bool valid(int index) const { return index >= 0 && index < count(); }
-
-    // Inside the frame and left of the scroll bar, in widget coordinates.
-    QRect clientRect() const
-    {
-        QRect client = rect().adjusted(frame, frame, -frame, -frame);
-        if (m_bar->isVisibleTo(this))
-            client.setRight(client.right() - m_bar->width());
-        return client;
-    }
-
-    int wholeRows() const { return qMax(1, clientRect().height() / itemHeight); }
-    int maxTop() const { return qMax(0, count() - wholeRows()); }
-
-    // Row rectangle in client coordinates (origin inside the frame).
-    QRect rowRect(int index) const
-    {
-        return QRect(0, (index - topIndex) * itemHeight, clientRect().width(), itemHeight);
-    }
-
-    void updateRow(int index)
-    {
-        if (!valid(index))
-            return;
-        const QRect client = clientRect();
-        const QRect row = rowRect(index).translated(client.topLeft()).intersected(client);
-        if (!row.isEmpty())
-            update(row);
-    }
-
-    void updateRows() { update(clientRect()); }
-
-    void layoutBar()
-    {
-        const int barWidth = m_bar->sizeHint().width();
-        const QRect inner = rect().adjusted(frame, frame, -frame, -frame);
-        const bool needed = count() > qMax(1, inner.height() / itemHeight);
-        m_bar->setGeometry(inner.right() - barWidth + 1, inner.top(), barWidth, inner.height());
-        if (needed != m_bar->isVisibleTo(this)) {
-            m_bar->setVisible(needed);
-            updateRows();
-        }
-        const QSignalBlocker block(m_bar);
-        m_bar->setRange(0, maxTop());
-        m_bar->setPageStep(wholeRows());
-        if (topIndex > maxTop())
-            setTop(maxTop(), false);
-        m_bar->setValue(topIndex);
-    }
-
-    void setTop(int top, bool byUser)
-    {
-        top = qBound(0, top, maxTop());
-        if (top == topIndex)
-            return;
-        topIndex = top;
-        {
-            const QSignalBlocker block(m_bar);
-            m_bar->setValue(top);
-        }
-        updateRows();
-        if (byUser)
-            emit m_owner->Scroll();
-    }
-
-    void ensureVisible(int index)
-    {
-        if (!valid(index))
-            return;
-        m_owner->fit();
-        if (index < topIndex)
-            setTop(index, false);
-        else if (index >= topIndex + wholeRows())
-            setTop(index - wholeRows() + 1, false);
-    }
-
-    void setCurrent(int index)
-    {
-        if (index == listIndex)
-            return;
-        const int old = listIndex;
-        listIndex = index;
-        updateRow(old);
-        updateRow(index);
-        ensureVisible(index);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QPainter painter(this);
-        const QRect client = clientRect();
-        const QRegion region = event->region();
-        // The frame belongs to the owner, which paints it after this; give it a defined start.
-        painter.setClipRegion(QRegion(rect()) - QRegion(client));
-        ModDC::FillRect(painter, 0, 0, width(), height(), backColor);
-        painter.setClipRect(client);
-        painter.translate(client.topLeft());
-        int index = topIndex;
-        for (; index < count(); ++index) {
-            const QRect row = rowRect(index);
-            if (row.top() >= client.height())
-                break;
-            if (!region.intersects(row.translated(client.topLeft())))
-                continue;
-            DrawItemStruct request { index, &painter, row };
-            CSubclass::SendMessage(m_owner, Wm::DrawItem, 0, reinterpret_cast<qintptr>(&request));
-        }
-        const int below = (index - topIndex) * itemHeight;
-        if (below < client.height())
-            ModDC::FillRect(painter, 0, below, client.width(), client.height() - below, backColor);
-    }
-
-    void resizeEvent(QResizeEvent*) override { layoutBar(); }
-
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        emit m_owner->KeyDown(virtualKey(event), shiftOf(event->modifiers()));
-        if (!navigate(event->key()) && !event->text().isEmpty()) {
-            const short ascii = keyAscii(event->text());
-            emit m_owner->KeyPress(ascii);
-            if (ascii > 0x20)
-                findByFirstCharacter(event->text().at(0));
-        }
-    }
-
-    void keyReleaseEvent(QKeyEvent* event) override
-    {
-        if (!event->isAutoRepeat())
-            emit m_owner->KeyUp(virtualKey(event), shiftOf(event->modifiers()));
-    }
-
-    void wheelEvent(QWheelEvent* event) override
-    {
-        m_wheel += event->angleDelta().y();
-        const int notches = m_wheel / 120;
-        m_wheel -= notches * 120;
-        if (notches != 0)
-            setTop(topIndex - notches * QApplication::wheelScrollLines(), true);
-        event->accept();
-    }
-
-private:
-    bool navigate(int key)
-    {
-        if (count() == 0)
-            return false;
-        const int current = listIndex;
-        int target;
-        switch (key) {
-        case Qt::Key_Up:
-        case Qt::Key_Left:
-            target = current < 0 ? 0 : current - 1;
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_Right:
-            target = current + 1;
-            break;
-        case Qt::Key_PageUp:
-            target = current - (wholeRows() - 1);
-            break;
-        case Qt::Key_PageDown:
-            target = current < 0 ? wholeRows() - 1 : current + (wholeRows() - 1);
-            break;
-        case Qt::Key_Home:
-            target = 0;
-            break;
-        case Qt::Key_End:
-            target = count() - 1;
-            break;
-        default:
-            return false;
-        }
-        setCurrent(qBound(0, target, count() - 1));
-        return true;
-    }
-
-    void findByFirstCharacter(QChar c)
-    {
-        const QString prefix(c);
-        for (int step = 1; step <= count(); ++step) {
-            const int index = (qMax(listIndex, -1) + step) % count();
-            if (rows.at(index).text.startsWith(prefix, Qt::CaseInsensitive)) {
-                setCurrent(index);
-                return;
-            }
-        }
-    }
-
-    ListBoxEx* m_owner;
-    QScrollBar* m_bar;
-    int m_wheel = 0;
-};
 
 ListBoxEx::ListBoxEx(QWidget* parent)
     : QWidget(parent)
-    , lstMain(new InnerList(this))
+    , lstMain(new ListBoxInner(this))
 {
     buildCheckImages();
 
@@ -361,8 +99,8 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
             return;
         // The wheel carries screen coordinates.
         const QPoint pos = lstMain->mapFromGlobal(QPoint(Wm::xOf(lParam), Wm::yOf(lParam)))
-            - QPoint(InnerList::frame, InnerList::frame);
-        m_pointer = pos + QPoint(InnerList::frame, InnerList::frame);
+            - QPoint(ListBoxInner::frame, ListBoxInner::frame);
+        m_pointer = pos + QPoint(ListBoxInner::frame, ListBoxInner::frame);
         hoverUpdate(rowAt(pos.y()));
         emit MouseMove(0, currentShift(), float(pos.x()), float(pos.y()));
         return;
@@ -414,7 +152,7 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
 
 QPoint ListBoxEx::clientPos(qintptr lParam) const
 {
-    return QPoint(Wm::xOf(lParam) - InnerList::frame, Wm::yOf(lParam) - InnerList::frame);
+    return QPoint(Wm::xOf(lParam) - ListBoxInner::frame, Wm::yOf(lParam) - ListBoxInner::frame);
 }
 
 int ListBoxEx::rowAt(int y) const
@@ -566,7 +304,7 @@ void ListBoxEx::fit()
 {
     // Cover the control with the inner list, then shrink to whole rows as a list box with
     // integral height does.
-    const int frames = 2 * InnerList::frame;
+    const int frames = 2 * ListBoxInner::frame;
     int listHeight = height();
     const int rows = (listHeight - frames) / lstMain->itemHeight;
     if (rows >= 1)
@@ -664,7 +402,7 @@ ListBoxEx::PropertyBag ListBoxEx::SavedProperties(const QString& listName)
 
 void ListBoxEx::AddItem(const QString& item, int index)
 {
-    InnerList& list = *lstMain;
+    ListBoxInner& list = *lstMain;
     if (index < 0 || index == list.count()) {
         index = list.count();
     } else if (index > list.count()) {
@@ -672,7 +410,7 @@ void ListBoxEx::AddItem(const QString& item, int index)
         return;
     }
     fit();
-    list.rows.insert(index, InnerList::Row { item, 0, false });
+    list.rows.insert(index, ListBoxInner::Row { item, 0, false });
     list.newIndex = index;
     if (list.listIndex >= index)
         ++list.listIndex;
@@ -686,7 +424,7 @@ void ListBoxEx::AddItem(const QString& item, int index)
 
 void ListBoxEx::RemoveItem(short index)
 {
-    InnerList& list = *lstMain;
+    ListBoxInner& list = *lstMain;
     if (!list.valid(index)) {
         qCDebug(lcListBoxEx) << "RemoveItem: no row" << index;
         return;
@@ -702,7 +440,7 @@ void ListBoxEx::RemoveItem(short index)
 
 void ListBoxEx::Clear()
 {
-    InnerList& list = *lstMain;
+    ListBoxInner& list = *lstMain;
     list.rows.clear();
     list.listIndex = -1;
     list.newIndex = -1;
