@@ -31,9 +31,6 @@ public:
     PropertyBag WriteProperties() const;
     // A missing key keeps the current value.
     void ReadProperties(const PropertyBag& bag);
-    // The values the main window's lists are saved with: "List1", "List2", "List4" or "ListSB".
-    // Any other name gives the defaults of a new list.
-    static PropertyBag SavedProperties(const QString& listName);
 
     void OnDrawItem(int index, QPainter* hDC, int state, int x, int y, int width, int height);
     // index -1 appends; an index beyond the end adds nothing.
