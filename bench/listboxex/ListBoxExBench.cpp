@@ -1,3 +1,4 @@
+#include "gui/shell/ListStyles.h"
 #include "gui/widgets/ListBoxEx.h"
 
 #include <QApplication>
@@ -34,7 +35,7 @@ int main(int argc, char* argv[])
 
     constexpr int rowCount = 20000;
     ListBoxEx list;
-    list.ReadProperties(ListBoxEx::SavedProperties(QStringLiteral("List2")));
+    list.ReadProperties(ListStyles::saved(QStringLiteral("List2")));
     list.setGeometry(50, 50, 212, 443);
     list.show();
     QCoreApplication::processEvents();

@@ -79,6 +79,15 @@ private slots:
         QCOMPARE(events, QStringList({ "Down(2,0,10,5)", "Up(2,0,10,5)" }));
     }
 
+    void middleButtonIsFourAndModifiersAddUp()
+    {
+        // The button's own constant for the middle button, not the owner-drawn list's 3.
+        QTest::mousePress(button, Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier, QPoint(10, 5));
+        QCOMPARE(shown(), QColor(Qt::red));
+        QTest::mouseRelease(button, Qt::MiddleButton, Qt::ShiftModifier | Qt::AltModifier, QPoint(10, 5));
+        QCOMPARE(events, QStringList({ "Down(4,6,10,5)", "Up(4,5,10,5)" }));
+    }
+
     void doubleClickGivesTwoClicks()
     {
         const QPoint at(10, 5);

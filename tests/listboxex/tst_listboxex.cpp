@@ -1,3 +1,4 @@
+#include "gui/shell/ListStyles.h"
 #include "gui/widgets/ListBoxEx.h"
 #include "gui/widgets/ModDC.h"
 
@@ -53,7 +54,7 @@ private:
         auto host = std::make_unique<QWidget>();
         host->setGeometry(100, 100, 300, heightRows * 21 + 60);
         auto* list = new ListBoxEx(host.get());
-        list->ReadProperties(ListBoxEx::SavedProperties(name));
+        list->ReadProperties(ListStyles::saved(name));
         for (int i = 0; i < rows; ++i)
             list->AddItem(QStringLiteral("Game %1").arg(i + 1));
         list->setGeometry(10, 10, 212, heightRows * list->ItemHeight() + 2);
@@ -125,7 +126,7 @@ private slots:
         QCOMPARE(fresh.Style(), 0);
 
         ListBoxEx list;
-        list.ReadProperties(ListBoxEx::SavedProperties(QStringLiteral("ListSB")));
+        list.ReadProperties(ListStyles::saved(QStringLiteral("ListSB")));
         QCOMPARE(list.ListColorA(), ModDC::RGB(202, 232, 248));
         QCOMPARE(list.ListColorB(), ModDC::RGB(217, 238, 254));
         QCOMPARE(list.ListSelColor(), ModDC::RGB(189, 227, 247));

@@ -25,6 +25,7 @@
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/shell/Forms.h"
+#include "gui/shell/ListStyles.h"
 #include "gui/widgets/Skin.h"
 #include "gui/update/GyTabrazo.h"
 #include "gui/update/TabrazoUpdateFm.h"
@@ -109,7 +110,7 @@ FormMain::FormMain(QWidget* parent)
     ListSB = Twips::place(new ListBoxEx(SbPlayFrm), "ListSB", 0, 0, 4815, 6645);
     SbPlayFrm->hide();
     for (ListBoxEx* list : { List1, List2, List4, ListSB })
-        list->ReadProperties(ListBoxEx::SavedProperties(list->objectName()));
+        list->ReadProperties(ListStyles::saved(list->objectName()));
 
     DJ = Twips::place(new QLabel(this), "DJ", 45, 1485, 4830, 6660);
     DJ->setPixmap(Skin::picture(QStringLiteral("DJ")));

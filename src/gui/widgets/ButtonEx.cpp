@@ -6,22 +6,6 @@
 #include <QPainter>
 #include <QPointer>
 
-namespace {
-
-short shiftOf(Qt::KeyboardModifiers modifiers)
-{
-    short shift = 0;
-    if (modifiers & Qt::ShiftModifier)
-        shift |= 1;
-    if (modifiers & Qt::ControlModifier)
-        shift |= 2;
-    if (modifiers & Qt::AltModifier)
-        shift |= 4;
-    return shift;
-}
-
-} // namespace
-
 ButtonEx::ButtonEx(QWidget* parent)
     : QWidget(parent)
 {
@@ -80,7 +64,7 @@ void ButtonEx::paintEvent(QPaintEvent*)
 
 void ButtonEx::mousePressEvent(QMouseEvent* event)
 {
-    const short button = mouseButtonCode(event->button());
+    const short button = buttonFlag(event->button());
     m_lastButton = button;
     if (button == 1 && m_state != Pressed)
         setState(Pressed);
@@ -97,7 +81,7 @@ void ButtonEx::mouseMoveEvent(QMouseEvent*)
 
 void ButtonEx::mouseReleaseEvent(QMouseEvent* event)
 {
-    const short button = mouseButtonCode(event->button());
+    const short button = buttonFlag(event->button());
     const QPointF pos = event->position();
     // The right and bottom edges count as inside.
     const bool outside = pos.x() < 0 || pos.y() < 0 || pos.x() > width() || pos.y() > height();

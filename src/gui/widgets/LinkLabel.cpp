@@ -28,7 +28,7 @@ void LinkLabel::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() == Qt::LeftButton)
         pressedLeft = true;
-    emit MouseDown(mouseButtonCode(event->button()));
+    emit MouseDown(buttonFlag(event->button()));
 }
 
 void LinkLabel::mouseMoveEvent(QMouseEvent* event)

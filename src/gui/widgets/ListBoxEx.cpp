@@ -1,17 +1,14 @@
 #include "gui/widgets/ListBoxEx.h"
 
-#include "core/outside/AnsiCodec.h"
+#include "gui/widgets/DrawItemStruct.h"
+#include "gui/widgets/InputCodes.h"
+#include "gui/widgets/ListBoxInner.h"
 #include "gui/widgets/ModDC.h"
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
-#include <QScrollBar>
-#include <QVector>
-#include <QWheelEvent>
 
 #include <cmath>
 
@@ -25,35 +22,6 @@ constexpr quint32 textColor = 0;
 constexpr int checkSize = 13;
 constexpr int maxItemHeight = 255;
 
-// What the inner list hands over with a draw request for one row.
-struct DrawItemStruct {
-    int itemID;
-    QPainter* hDC;
-    QRect rcItem;
-};
-
-short buttonOf(qintptr wParam)
-{
-    // Only a single button and nothing else counts: Shift or Ctrl held, or a second button,
-    // makes the key state something else, and then the button is 0.
-    switch (Wm::keysOf(wParam)) {
-    case Mk::LButton:
-        return 1;
-    case Mk::RButton:
-        return 2;
-    case Mk::MButton:
-        return 3;
-    default:
-        return 0;
-    }
-}
-
-short shiftOf(Qt::KeyboardModifiers modifiers)
-{
-    return short((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0));
-}
-
 // The keyboard at the moment the message is handled: the modifiers of the input event being
 // dispatched, or the application's when the message carries none.
 short currentShift()
@@ -63,362 +31,11 @@ short currentShift()
     return shiftOf(QGuiApplication::queryKeyboardModifiers());
 }
 
-// Windows virtual-key codes for the key events, which hosts compare against those numbers.
-short virtualKey(const QKeyEvent* event)
-{
-    const int key = event->key();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return short(key);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return short(event->modifiers() & Qt::KeypadModifier ? 0x60 + (key - Qt::Key_0) : key);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return short(0x70 + (key - Qt::Key_F1));
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0x09;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 0x0D;
-    case Qt::Key_Shift:
-        return 0x10;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Pause:
-        return 0x13;
-    case Qt::Key_CapsLock:
-        return 0x14;
-    case Qt::Key_Escape:
-        return 0x1B;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Asterisk:
-        return 0x6A;
-    case Qt::Key_Plus:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6B : 0xBB;
-    case Qt::Key_Minus:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6D : 0xBD;
-    case Qt::Key_Slash:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6F : 0xBF;
-    case Qt::Key_NumLock:
-        return 0x90;
-    case Qt::Key_ScrollLock:
-        return 0x91;
-    case Qt::Key_Semicolon:
-    case Qt::Key_Colon:
-        return 0xBA;
-    case Qt::Key_Equal:
-        return 0xBB;
-    case Qt::Key_Comma:
-    case Qt::Key_Less:
-        return 0xBC;
-    case Qt::Key_Underscore:
-        return 0xBD;
-    case Qt::Key_Period:
-    case Qt::Key_Greater:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6E : 0xBE;
-    case Qt::Key_Question:
-        return 0xBF;
-    case Qt::Key_QuoteLeft:
-    case Qt::Key_AsciiTilde:
-        return 0xC0;
-    case Qt::Key_BracketLeft:
-    case Qt::Key_BraceLeft:
-        return 0xDB;
-    case Qt::Key_Backslash:
-    case Qt::Key_Bar:
-        return 0xDC;
-    case Qt::Key_BracketRight:
-    case Qt::Key_BraceRight:
-        return 0xDD;
-    case Qt::Key_Apostrophe:
-    case Qt::Key_QuoteDbl:
-        return 0xDE;
-    default:
-        return 0;
-    }
-}
-
-// The character code of a key press: ASCII as is, anything else as its ANSI (GBK) code, the
-// lead byte high, which makes Chinese characters negative as hosts expect.
-short keyAscii(const QString& text)
-{
-    if (text.isEmpty())
-        return 0;
-    const QChar c = text.at(0);
-    if (c.unicode() < 0x80)
-        return short(c.unicode());
-    const QByteArray ansi = AnsiCodec::encode(text.left(c.isHighSurrogate() ? 2 : 1));
-    if (ansi.size() >= 2)
-        return short(quint16(quint8(ansi.at(0)) << 8 | quint8(ansi.at(1))));
-    return ansi.isEmpty() ? 0 : short(quint8(ansi.at(0)));
-}
-
 } // namespace
-
-// The inner list box: rows, current row, scroll position and the keyboard, as a standard list
-// box keeps them. It draws nothing itself but asks its owner for every row.
-class ListBoxEx::InnerList : public QWidget {
-public:
-    struct Row {
-        QString text;
-        qint32 data = 0;
-        bool checked = false;
-    };
-
-    static constexpr int frame = 1;
-
-    explicit InnerList(ListBoxEx* owner)
-        : QWidget(owner)
-        , m_owner(owner)
-        , m_bar(new QScrollBar(Qt::Vertical, this))
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setMouseTracking(true);
-        // Focus comes from the owner's press handling, not from every button.
-        setFocusPolicy(Qt::TabFocus);
-        m_bar->hide();
-        m_bar->setSingleStep(1);
-        m_bar->setFocusPolicy(Qt::NoFocus);
-        connect(m_bar, &QScrollBar::actionTriggered, this, [this](int) {
-            if (m_bar->sliderPosition() != topIndex)
-                setTop(m_bar->sliderPosition(), true);
-        });
-        connect(m_bar, &QScrollBar::valueChanged, this, [this](int value) {
-            if (value != topIndex)
-                setTop(value, true);
-        });
-    }
-
-    QVector<Row> rows;
-    int listIndex = -1;
-    int topIndex = 0;
-    int newIndex = -1;
-    int itemHeight = 16;
-    quint32 backColor = ModDC::RGB(255, 255, 255);
-
-    int count() const { return int(rows.size()); }
-    bool valid(int index) const { return index >= 0 && index < count(); }
-
-    // Inside the frame and left of the scroll bar, in widget coordinates.
-    QRect clientRect() const
-    {
-        QRect client = rect().adjusted(frame, frame, -frame, -frame);
-        if (m_bar->isVisibleTo(this))
-            client.setRight(client.right() - m_bar->width());
-        return client;
-    }
-
-    int wholeRows() const { return qMax(1, clientRect().height() / itemHeight); }
-    int maxTop() const { return qMax(0, count() - wholeRows()); }
-
-    // Row rectangle in client coordinates (origin inside the frame).
-    QRect rowRect(int index) const
-    {
-        return QRect(0, (index - topIndex) * itemHeight, clientRect().width(), itemHeight);
-    }
-
-    void updateRow(int index)
-    {
-        if (!valid(index))
-            return;
-        const QRect client = clientRect();
-        const QRect row = rowRect(index).translated(client.topLeft()).intersected(client);
-        if (!row.isEmpty())
-            update(row);
-    }
-
-    void updateRows() { update(clientRect()); }
-
-    void layoutBar()
-    {
-        const int barWidth = m_bar->sizeHint().width();
-        const QRect inner = rect().adjusted(frame, frame, -frame, -frame);
-        const bool needed = count() > qMax(1, inner.height() / itemHeight);
-        m_bar->setGeometry(inner.right() - barWidth + 1, inner.top(), barWidth, inner.height());
-        if (needed != m_bar->isVisibleTo(this)) {
-            m_bar->setVisible(needed);
-            updateRows();
-        }
-        const QSignalBlocker block(m_bar);
-        m_bar->setRange(0, maxTop());
-        m_bar->setPageStep(wholeRows());
-        if (topIndex > maxTop())
-            setTop(maxTop(), false);
-        m_bar->setValue(topIndex);
-    }
-
-    void setTop(int top, bool byUser)
-    {
-        top = qBound(0, top, maxTop());
-        if (top == topIndex)
-            return;
-        topIndex = top;
-        {
-            const QSignalBlocker block(m_bar);
-            m_bar->setValue(top);
-        }
-        updateRows();
-        if (byUser)
-            emit m_owner->Scroll();
-    }
-
-    void ensureVisible(int index)
-    {
-        if (!valid(index))
-            return;
-        m_owner->fit();
-        if (index < topIndex)
-            setTop(index, false);
-        else if (index >= topIndex + wholeRows())
-            setTop(index - wholeRows() + 1, false);
-    }
-
-    void setCurrent(int index)
-    {
-        if (index == listIndex)
-            return;
-        const int old = listIndex;
-        listIndex = index;
-        updateRow(old);
-        updateRow(index);
-        ensureVisible(index);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QPainter painter(this);
-        const QRect client = clientRect();
-        const QRegion region = event->region();
-        // The frame belongs to the owner, which paints it after this; give it a defined start.
-        painter.setClipRegion(QRegion(rect()) - QRegion(client));
-        ModDC::FillRect(painter, 0, 0, width(), height(), backColor);
-        painter.setClipRect(client);
-        painter.translate(client.topLeft());
-        int index = topIndex;
-        for (; index < count(); ++index) {
-            const QRect row = rowRect(index);
-            if (row.top() >= client.height())
-                break;
-            if (!region.intersects(row.translated(client.topLeft())))
-                continue;
-            DrawItemStruct request { index, &painter, row };
-            CSubclass::SendMessage(m_owner, Wm::DrawItem, 0, reinterpret_cast<qintptr>(&request));
-        }
-        const int below = (index - topIndex) * itemHeight;
-        if (below < client.height())
-            ModDC::FillRect(painter, 0, below, client.width(), client.height() - below, backColor);
-    }
-
-    void resizeEvent(QResizeEvent*) override { layoutBar(); }
-
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        emit m_owner->KeyDown(virtualKey(event), shiftOf(event->modifiers()));
-        if (!navigate(event->key()) && !event->text().isEmpty()) {
-            const short ascii = keyAscii(event->text());
-            emit m_owner->KeyPress(ascii);
-            if (ascii > 0x20)
-                findByFirstCharacter(event->text().at(0));
-        }
-    }
-
-    void keyReleaseEvent(QKeyEvent* event) override
-    {
-        if (!event->isAutoRepeat())
-            emit m_owner->KeyUp(virtualKey(event), shiftOf(event->modifiers()));
-    }
-
-    void wheelEvent(QWheelEvent* event) override
-    {
-        m_wheel += event->angleDelta().y();
-        const int notches = m_wheel / 120;
-        m_wheel -= notches * 120;
-        if (notches != 0)
-            setTop(topIndex - notches * QApplication::wheelScrollLines(), true);
-        event->accept();
-    }
-
-private:
-    bool navigate(int key)
-    {
-        if (count() == 0)
-            return false;
-        const int current = listIndex;
-        int target;
-        switch (key) {
-        case Qt::Key_Up:
-        case Qt::Key_Left:
-            target = current < 0 ? 0 : current - 1;
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_Right:
-            target = current + 1;
-            break;
-        case Qt::Key_PageUp:
-            target = current - (wholeRows() - 1);
-            break;
-        case Qt::Key_PageDown:
-            target = current < 0 ? wholeRows() - 1 : current + (wholeRows() - 1);
-            break;
-        case Qt::Key_Home:
-            target = 0;
-            break;
-        case Qt::Key_End:
-            target = count() - 1;
-            break;
-        default:
-            return false;
-        }
-        setCurrent(qBound(0, target, count() - 1));
-        return true;
-    }
-
-    void findByFirstCharacter(QChar c)
-    {
-        const QString prefix(c);
-        for (int step = 1; step <= count(); ++step) {
-            const int index = (qMax(listIndex, -1) + step) % count();
-            if (rows.at(index).text.startsWith(prefix, Qt::CaseInsensitive)) {
-                setCurrent(index);
-                return;
-            }
-        }
-    }
-
-    ListBoxEx* m_owner;
-    QScrollBar* m_bar;
-    int m_wheel = 0;
-};
 
 ListBoxEx::ListBoxEx(QWidget* parent)
     : QWidget(parent)
-    , lstMain(new InnerList(this))
+    , lstMain(new ListBoxInner(this))
 {
     buildCheckImages();
 
@@ -482,8 +99,8 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
             return;
         // The wheel carries screen coordinates.
         const QPoint pos = lstMain->mapFromGlobal(QPoint(Wm::xOf(lParam), Wm::yOf(lParam)))
-            - QPoint(InnerList::frame, InnerList::frame);
-        m_pointer = pos + QPoint(InnerList::frame, InnerList::frame);
+            - QPoint(ListBoxInner::frame, ListBoxInner::frame);
+        m_pointer = pos + QPoint(ListBoxInner::frame, ListBoxInner::frame);
         hoverUpdate(rowAt(pos.y()));
         emit MouseMove(0, currentShift(), float(pos.x()), float(pos.y()));
         return;
@@ -500,7 +117,7 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
 
     const QPoint pos = clientPos(lParam);
     m_pointer = QPoint(Wm::xOf(lParam), Wm::yOf(lParam));
-    const short button = buttonOf(wParam);
+    const short button = buttonOfKeyState(wParam);
     const short shift = currentShift();
     const float x = float(pos.x());
     const float y = float(pos.y());
@@ -535,7 +152,7 @@ void ListBoxEx::WndProc(bool bBefore, bool& bHandled, qintptr& lReturn, QWidget*
 
 QPoint ListBoxEx::clientPos(qintptr lParam) const
 {
-    return QPoint(Wm::xOf(lParam) - InnerList::frame, Wm::yOf(lParam) - InnerList::frame);
+    return QPoint(Wm::xOf(lParam) - ListBoxInner::frame, Wm::yOf(lParam) - ListBoxInner::frame);
 }
 
 int ListBoxEx::rowAt(int y) const
@@ -687,7 +304,7 @@ void ListBoxEx::fit()
 {
     // Cover the control with the inner list, then shrink to whole rows as a list box with
     // integral height does.
-    const int frames = 2 * InnerList::frame;
+    const int frames = 2 * ListBoxInner::frame;
     int listHeight = height();
     const int rows = (listHeight - frames) / lstMain->itemHeight;
     if (rows >= 1)
@@ -752,40 +369,9 @@ void ListBoxEx::ReadProperties(const PropertyBag& bag)
     setEnabled(read(QStringLiteral("Enabled"), QVariant(isEnabled())).toBool());
 }
 
-ListBoxEx::PropertyBag ListBoxEx::SavedProperties(const QString& listName)
-{
-    quint32 colorA = ModDC::RGB(217, 238, 254);
-    quint32 colorB;
-    if (listName == QLatin1String("List1"))
-        colorB = ModDC::RGB(217, 238, 254);
-    else if (listName == QLatin1String("List2") || listName == QLatin1String("List4"))
-        colorB = ModDC::RGB(227, 244, 255);
-    else if (listName == QLatin1String("ListSB")) {
-        colorA = ModDC::RGB(202, 232, 248);
-        colorB = ModDC::RGB(217, 238, 254);
-    } else {
-        ListBoxEx fresh;
-        return fresh.WriteProperties();
-    }
-    return {
-        { QStringLiteral("Font"), QVariant(ModDC::Font(QStringLiteral("宋体"), 9)) },
-        { QStringLiteral("BackColor"), QVariant(ModDC::RGB(217, 238, 254)) },
-        { QStringLiteral("BorderColor"), QVariant(ModDC::RGB(255, 255, 255)) },
-        { QStringLiteral("ListColorA"), QVariant(colorA) },
-        { QStringLiteral("ListColorB"), QVariant(colorB) },
-        { QStringLiteral("ListSelColor"), QVariant(ModDC::RGB(189, 227, 247)) },
-        { QStringLiteral("ForeColorA"), QVariant(quint32(0)) },
-        { QStringLiteral("ForeColorB"), QVariant(quint32(0)) },
-        { QStringLiteral("ForeSelColor"), QVariant(quint32(0)) },
-        { QStringLiteral("Style"), QVariant(0) },
-        { QStringLiteral("ItemHeight"), QVariant(21) },
-        { QStringLiteral("Enabled"), QVariant(true) },
-    };
-}
-
 void ListBoxEx::AddItem(const QString& item, int index)
 {
-    InnerList& list = *lstMain;
+    ListBoxInner& list = *lstMain;
     if (index < 0 || index == list.count()) {
         index = list.count();
     } else if (index > list.count()) {
@@ -793,7 +379,7 @@ void ListBoxEx::AddItem(const QString& item, int index)
         return;
     }
     fit();
-    list.rows.insert(index, InnerList::Row { item, 0, false });
+    list.rows.insert(index, ListBoxInner::Row { item, 0, false });
     list.newIndex = index;
     if (list.listIndex >= index)
         ++list.listIndex;
@@ -807,7 +393,7 @@ void ListBoxEx::AddItem(const QString& item, int index)
 
 void ListBoxEx::RemoveItem(short index)
 {
-    InnerList& list = *lstMain;
+    ListBoxInner& list = *lstMain;
     if (!list.valid(index)) {
         qCDebug(lcListBoxEx) << "RemoveItem: no row" << index;
         return;
@@ -823,7 +409,7 @@ void ListBoxEx::RemoveItem(short index)
 
 void ListBoxEx::Clear()
 {
-    InnerList& list = *lstMain;
+    ListBoxInner& list = *lstMain;
     list.rows.clear();
     list.listIndex = -1;
     list.newIndex = -1;

@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QWidget>
 
+class ListBoxInner;
+
 // Owner-drawn list used for every list of the main window. The inner list `lstMain` keeps the
 // rows, the current row and the scroll position; every row is drawn here, through an off-screen
 // picture of the row's size, and the pointer and button messages of `lstMain` are taken over
@@ -29,9 +31,6 @@ public:
     PropertyBag WriteProperties() const;
     // A missing key keeps the current value.
     void ReadProperties(const PropertyBag& bag);
-    // The values the main window's lists are saved with: "List1", "List2", "List4" or "ListSB".
-    // Any other name gives the defaults of a new list.
-    static PropertyBag SavedProperties(const QString& listName);
 
     void OnDrawItem(int index, QPainter* hDC, int state, int x, int y, int width, int height);
     // index -1 appends; an index beyond the end adds nothing.
@@ -137,7 +136,8 @@ protected:
         qintptr lParam, qintptr& lParamUser) override;
 
 private:
-    class InnerList;
+    // The inner list scrolls the current row into view through fit().
+    friend class ListBoxInner;
 
     void fit();
     void applyFont(const QFont& font);
@@ -151,7 +151,7 @@ private:
     // Client coordinates of lstMain, as the messages of a list box carry them.
     QPoint clientPos(qintptr lParam) const;
 
-    InnerList* lstMain = nullptr;
+    ListBoxInner* lstMain = nullptr;
     QImage imgSrc;
     CSubclass m_subclass;
 
