@@ -1,5 +1,5 @@
-#include "gui/player/FlashPlayer.h"
 #include "gui/outside/WidgetMessageBox.h"
+#include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
 
 #include <QApplication>

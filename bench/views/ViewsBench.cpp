@@ -1,10 +1,10 @@
 // The search, the random picks and List2's scrolling on a large catalogue, in the real main
 // window. Reads LDsend.Dll from the program folder (TABRAZO_HOME).
 #include "core/outside/ProgramFiles.h"
-#include "gui/shell/SjCL.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/shell/SjCL.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
 
@@ -36,7 +36,7 @@ double timed(const std::function<void()>& work, int runs)
     }
     return median(samples);
 }
-}
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -57,8 +57,8 @@ int main(int argc, char* argv[])
     int games = 0;
     for (const Category& category : main.catalogue().categories())
         games += qMax(0, int(category.games.size()) - 1);
-    out << "catalogue: " << games << " games in " << main.catalogue().categoryCount() << " categories, loaded and shown in "
-        << load.elapsed() << " ms\n";
+    out << "catalogue: " << games << " games in " << main.catalogue().categoryCount()
+        << " categories, loaded and shown in " << load.elapsed() << " ms\n";
 
     main.Text4->setText(keyword);
     const double search = timed(

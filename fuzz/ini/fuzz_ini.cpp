@@ -1,6 +1,6 @@
-#include "support/IniLines.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/ModSl.h"
+#include "support/IniLines.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,7 +1,6 @@
-#include "support/TestCatalogue.h"
-
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/Rnd.h"
+#include "support/TestCatalogue.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,9 +1,8 @@
-#include "support/ContentServer.h"
-
 #include "core/net/DownLoad.h"
 #include "core/net/UrlCache.h"
 #include "core/outside/ProgramFolder.h"
 #include "core/outside/wt.h"
+#include "support/ContentServer.h"
 
 #include <QDir>
 #include <QFile>

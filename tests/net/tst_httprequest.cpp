@@ -1,6 +1,5 @@
-#include "support/ContentServer.h"
-
 #include "core/net/HttpRequest.h"
+#include "support/ContentServer.h"
 
 #include <QFile>
 #include <QTemporaryDir>

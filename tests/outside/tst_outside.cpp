@@ -23,8 +23,9 @@ class TestOutside : public QObject {
 
     QString version(const QString& name, const QByteArray& text)
     {
-        return write(name, "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>" + text
-                               + "</version><updateurl>http://x/y.xml</updateurl></data></root>");
+        return write(name,
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>" + text
+                + "</version><updateurl>http://x/y.xml</updateurl></data></root>");
     }
 
 private slots:
@@ -48,10 +49,12 @@ private slots:
 
     void gb2312VersionFileAndMissingNode()
     {
-        const QString file = write("cn.xml", "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>"
-                                                 + AnsiCodec::encode(u"版本二") + "</version></data></root>");
+        const QString file = write("cn.xml",
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?><root><data><version>" + AnsiCodec::encode(u"版本二")
+                + "</version></data></root>");
         QString error;
-        QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/version"), &error), QStringLiteral("版本二"));
+        QCOMPARE(
+            VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/version"), &error), QStringLiteral("版本二"));
         // A missing node is no error.
         QCOMPARE(VersionFile::ReadXmlNodeText(file, QStringLiteral("/root/data/updateurl"), &error), QString());
         QCOMPARE(error, QString());
@@ -68,7 +71,9 @@ private slots:
         QCOMPARE(AnsiCodec::decode(AnsiCodec::encode(text)), text);
         QCOMPARE(AnsiCodec::encode(u"用户设置"), QByteArray("\xd3\xc3\xbb\xa7\xc9\xe8\xd6\xc3"));
         // A lead byte without a trail, and a trail that is plain ASCII, lose only the lead byte.
-        QCOMPARE(AnsiCodec::decode(QByteArray("a\x81" "!")), QStringLiteral("a\uFFFD!"));
+        QCOMPARE(AnsiCodec::decode(QByteArray("a\x81"
+                                              "!")),
+            QStringLiteral("a\uFFFD!"));
         QCOMPARE(AnsiCodec::decode(QByteArray("\xff\x80")), QStringLiteral("\uFFFD\uFFFD"));
     }
 

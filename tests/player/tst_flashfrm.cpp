@@ -1,14 +1,14 @@
-#include "gui/player/FlashPlayer.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/Twips.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashFrm.h"
-#include "gui/widgets/LinkLabel.h"
+#include "gui/player/FlashPlayer.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/settings/UpdateSL.h"
 #include "gui/shell/Forms.h"
-#include "gui/widgets/Skin.h"
 #include "gui/widgets/ButtonEx.h"
+#include "gui/widgets/LinkLabel.h"
+#include "gui/widgets/Skin.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/ProgramFolder.h"
 #include "core/settings/IniFile.h"
-#include "core/settings/modINI.h"
 #include "core/settings/ModSl.h"
+#include "core/settings/modINI.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,16 +1,14 @@
 #include "gui/settings/UpdateSL.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "support/TestFiles.h"
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
 
 } // namespace
 

@@ -12,7 +12,7 @@ int draw(double value, int count)
     const int position = int(std::floor(value * (count - 1) + 1));
     return position >= 0 && position <= count ? position : 0;
 }
-}
+} // namespace
 
 bool Catalogue::load(const QString& path)
 {

@@ -18,7 +18,7 @@ QString lastErrorText()
         return QStringLiteral("XML document could not be loaded");
     return QString::fromUtf8(error->message).trimmed();
 }
-}
+} // namespace
 
 QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath, QString* error)
 {
@@ -36,7 +36,8 @@ QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath, 
     QString text;
     if (xmlXPathContextPtr context = xmlXPathNewContext(doc)) {
         const QByteArray expression = xpath.toUtf8();
-        xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.constData()), context);
+        xmlXPathObjectPtr result
+            = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.constData()), context);
         if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0) {
             if (xmlChar* content = xmlNodeGetContent(result->nodesetval->nodeTab[0])) {
                 text = QString::fromUtf8(reinterpret_cast<const char*>(content));

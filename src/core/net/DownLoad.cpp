@@ -1,9 +1,8 @@
 #include "core/net/DownLoad.h"
 
 #include "core/net/Network.h"
-#include "core/outside/LogCategories.h"
-
 #include "core/net/UrlCache.h"
+#include "core/outside/LogCategories.h"
 #include "core/outside/ProgramFolder.h"
 
 #include <QDir>

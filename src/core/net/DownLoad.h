@@ -5,7 +5,6 @@
 
 #include <memory>
 
-
 // Fetches one address at a time into a temporary file in the program folder and hands the file to
 // the owner, who moves it into place. The body streams to disk and is never held in memory.
 // Copies already fetched are revalidated with the server and not transferred again when unchanged.

@@ -26,5 +26,6 @@ QNetworkRequest Network::request(const QUrl& url, int timeoutMs)
 bool Network::isFetchable(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return url.isValid() && !url.host().isEmpty()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }

@@ -71,7 +71,10 @@ const DoubleByteTable& doubleByteTable()
     return table;
 }
 
-bool isFourByteSecond(unsigned char c) { return c >= 0x30 && c <= 0x39; }
+bool isFourByteSecond(unsigned char c)
+{
+    return c >= 0x30 && c <= 0x39;
+}
 
 } // namespace
 

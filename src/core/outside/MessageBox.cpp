@@ -21,7 +21,7 @@ MessageBox::Answer defaultAnswer(MessageBox::Buttons buttons)
 {
     return buttons == MessageBox::YesNo ? MessageBox::AnswerYes : MessageBox::AnswerOk;
 }
-}
+} // namespace
 
 MessageBox::Answer MessageBox::show(const QString& text, Buttons buttons, Icon icon, const QString& caption)
 {

@@ -9,7 +9,7 @@ std::function<void(int)>& handler()
     static std::function<void(int)> h;
     return h;
 }
-}
+} // namespace
 
 void Process::end(int code)
 {

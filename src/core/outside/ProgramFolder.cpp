@@ -10,7 +10,7 @@ QString& overridden()
     static QString folder;
     return folder;
 }
-}
+} // namespace
 
 QString ProgramFolder::path()
 {
@@ -32,7 +32,8 @@ QString ProgramFolder::findIgnoringCase(const QString& folder, const QString& na
     const QString exact = folder + u'/' + name;
     if (QFileInfo::exists(exact) || name.contains(u'/'))
         return exact;
-    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries
+        = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return folder + u'/' + entry;

@@ -17,13 +17,28 @@ QString host(const char* fallback)
     const QString base = overrideBase();
     return base.isEmpty() ? QString::fromLatin1(fallback) : base;
 }
-}
+} // namespace
 
-QString ServerAddresses::mainSite() { return host("http://www.tabrazo.net"); }
-QString ServerAddresses::productSite() { return host("http://soft.tabrazo.net"); }
-QString ServerAddresses::noticeServer() { return host("http://ad.tabrazo.net"); }
-QString ServerAddresses::forum() { return host("http://bbs.tabrazo.net"); }
-QString ServerAddresses::developerSite() { return QStringLiteral("http://dev.tabrazo.net"); }
+QString ServerAddresses::mainSite()
+{
+    return host("http://www.tabrazo.net");
+}
+QString ServerAddresses::productSite()
+{
+    return host("http://soft.tabrazo.net");
+}
+QString ServerAddresses::noticeServer()
+{
+    return host("http://ad.tabrazo.net");
+}
+QString ServerAddresses::forum()
+{
+    return host("http://bbs.tabrazo.net");
+}
+QString ServerAddresses::developerSite()
+{
+    return QStringLiteral("http://dev.tabrazo.net");
+}
 
 bool ServerAddresses::isLoopback()
 {

@@ -17,7 +17,7 @@ public:
     }
 
     // Names a control and puts it at its design rectangle.
-    template<typename Widget>
+    template <typename Widget>
     static Widget* place(Widget* widget, const char* name, int left, int top, int width, int height)
     {
         widget->setObjectName(QString::fromUtf8(name));

@@ -1,8 +1,7 @@
 #include "core/player/GameCache.h"
 
-#include "core/outside/LogCategories.h"
-
 #include "core/outside/Files.h"
+#include "core/outside/LogCategories.h"
 #include "core/outside/ProgramFiles.h"
 
 #include <QDir>

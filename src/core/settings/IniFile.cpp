@@ -1,8 +1,7 @@
 #include "core/settings/IniFile.h"
 
-#include "core/outside/LogCategories.h"
-
 #include "core/outside/AnsiCodec.h"
+#include "core/outside/LogCategories.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -47,9 +47,15 @@ void Tray::ShowBubble(const QString& Title, const QString& Text, int Style)
         return;
     QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::NoIcon;
     switch (Style & 0x0F) {
-    case 1: kind = QSystemTrayIcon::Information; break;
-    case 2: kind = QSystemTrayIcon::Warning; break;
-    case 3: kind = QSystemTrayIcon::Critical; break;
+    case 1:
+        kind = QSystemTrayIcon::Information;
+        break;
+    case 2:
+        kind = QSystemTrayIcon::Warning;
+        break;
+    case 3:
+        kind = QSystemTrayIcon::Critical;
+        break;
     }
     icon->showMessage(Title.left(63), Text.left(255), kind);
 }

@@ -9,7 +9,7 @@ std::function<void(const QString&)>& recorder()
     static std::function<void(const QString&)> r;
     return r;
 }
-}
+} // namespace
 
 void Clipboard::setText(const QString& text)
 {

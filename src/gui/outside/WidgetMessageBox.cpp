@@ -12,11 +12,20 @@ void WidgetMessageBox::install()
         box.setWindowTitle(shown.caption);
         box.setText(shown.text);
         switch (shown.icon) {
-        case MessageBox::Critical: box.setIcon(QMessageBox::Critical); break;
-        case MessageBox::Question: box.setIcon(QMessageBox::Question); break;
-        case MessageBox::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case MessageBox::Information: box.setIcon(QMessageBox::Information); break;
-        case MessageBox::NoIcon: break;
+        case MessageBox::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageBox::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MessageBox::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageBox::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageBox::NoIcon:
+            break;
         }
         if (shown.buttons == MessageBox::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

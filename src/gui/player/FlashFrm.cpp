@@ -3,15 +3,14 @@
 #include "core/catalogue/Game.h"
 #include "core/net/PercentRule.h"
 #include "core/outside/LogCategories.h"
-
-#include "gui/player/FlashPlayer.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/Twips.h"
 #include "gui/outside/UrlOpener.h"
+#include "gui/player/FlashPlayer.h"
+#include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/LinkLabel.h"
 #include "gui/widgets/Skin.h"
-#include "gui/widgets/ButtonEx.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -473,8 +472,8 @@ QString FlashFrm::movie() const
 
 void FlashFrm::showLoadingPanel(const QString& title)
 {
-    for (QWidget* control : { static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Label2),
-             static_cast<QWidget*>(Label3) }) {
+    for (QWidget* control :
+        { static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3) }) {
         if (control->isHidden())
             control->show();
     }

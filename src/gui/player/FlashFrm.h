@@ -73,7 +73,6 @@ signals:
     void startAtLaunchClicked(bool checked);
 
 public:
-
     QLabel* HeadrImg;
     ButtonEx* FlashSC;
     ButtonEx* FlashCXWW;

@@ -1,7 +1,6 @@
 #include "gui/player/FlashPage.h"
 
 #include "core/outside/LogCategories.h"
-
 #include "gui/outside/UrlOpener.h"
 
 #include <QJsonDocument>
@@ -24,15 +23,15 @@ protected:
         return false;
     }
 };
-}
+} // namespace
 
 FlashPage::FlashPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile, parent)
 {
 }
 
-void FlashPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& text, int line,
-    const QString& source)
+void FlashPage::javaScriptConsoleMessage(
+    JavaScriptConsoleMessageLevel level, const QString& text, int line, const QString& source)
 {
     if (!text.startsWith(kPrefix)) {
         if (level != InfoMessageLevel)

@@ -16,8 +16,8 @@ signals:
     void message(const QString& event, const QString& url);
 
 protected:
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& text, int line,
-        const QString& source) override;
+    void javaScriptConsoleMessage(
+        JavaScriptConsoleMessageLevel level, const QString& text, int line, const QString& source) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 

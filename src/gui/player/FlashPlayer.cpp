@@ -1,11 +1,10 @@
 #include "gui/player/FlashPlayer.h"
 
 #include "core/outside/LogCategories.h"
-
-#include "gui/player/FlashPage.h"
-#include "gui/player/PlayerServer.h"
 #include "core/outside/ProgramFolder.h"
 #include "core/outside/Twips.h"
+#include "gui/player/FlashPage.h"
+#include "gui/player/PlayerServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +31,7 @@ bool hasRuffle(const QString& folder)
 {
     return !folder.isEmpty() && QFileInfo::exists(folder + QStringLiteral("/ruffle.js"));
 }
-}
+} // namespace
 
 FlashPlayer::FlashPlayer(QWidget* parent)
     : QWidget(parent)
@@ -182,7 +181,8 @@ void FlashPlayer::start()
     server->setPage(html.readAll());
     server->setRuffleFolder(ruffleFolder());
     if (server->ruffleFolder().isEmpty())
-        qCWarning(lcPlayer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in" << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
+        qCWarning(lcPlayer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in"
+                            << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
     server->listen(PlayerServer::preferredPortFor(ProgramFolder::path()));
 
     // Saved games are the page's local storage: the profile lives in the program folder.
@@ -203,7 +203,8 @@ void FlashPlayer::start()
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     page->setBackgroundColor(Qt::black);
     page->setHome(QUrl(pageAddress()));
-    connect(page, &FlashPage::message, this, [this](const QString& event, const QString& url) { pageMessage(event, url); });
+    connect(
+        page, &FlashPage::message, this, [this](const QString& event, const QString& url) { pageMessage(event, url); });
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         if (!ok)
             qCWarning(lcPlayer) << "player page failed to load from" << pageAddress();

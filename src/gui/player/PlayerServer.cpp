@@ -2,7 +2,6 @@
 
 #include "core/net/Network.h"
 #include "core/outside/LogCategories.h"
-
 #include "core/outside/ProgramFolder.h"
 
 #include <QDateTime>
@@ -39,17 +38,25 @@ QString encodePath(const QString& path)
 QByteArray reasonOf(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 304: return "Not Modified";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 502: return "Bad Gateway";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 304:
+        return "Not Modified";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 502:
+        return "Bad Gateway";
+    default:
+        return "Status";
     }
 }
-}
+} // namespace
 
 PlayerServer::PlayerServer(QObject* parent)
     : QObject(parent)
@@ -191,8 +198,8 @@ void PlayerServer::readRequest(QTcpSocket* socket)
     answer(socket, request[0], routeKey(request[1]), headers);
 }
 
-void PlayerServer::answer(QTcpSocket* socket, const QByteArray& method, const QString& route,
-    const QHash<QByteArray, QByteArray>& headers)
+void PlayerServer::answer(
+    QTcpSocket* socket, const QByteArray& method, const QString& route, const QHash<QByteArray, QByteArray>& headers)
 {
     const bool headOnly = method == "HEAD";
     if (method != "GET" && !headOnly) {
@@ -212,7 +219,8 @@ void PlayerServer::answer(QTcpSocket* socket, const QByteArray& method, const QS
     }
     if (path.startsWith(QLatin1String("/ruffle/"))) {
         const QString name = path.mid(8);
-        if (ruffle.isEmpty() || name.isEmpty() || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.'))) {
+        if (ruffle.isEmpty() || name.isEmpty() || name.contains(QLatin1Char('/'))
+            || name.startsWith(QLatin1Char('.'))) {
             sendStatus(socket, 404, reasonOf(404));
             return;
         }
@@ -236,8 +244,8 @@ void PlayerServer::answer(QTcpSocket* socket, const QByteArray& method, const QS
 
 void PlayerServer::sendStatus(QTcpSocket* socket, int status, const QByteArray& reason)
 {
-    socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason
-        + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    socket->write(
+        "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     socket->disconnectFromHost();
 }
 
@@ -262,9 +270,9 @@ void PlayerServer::sendFile(QTcpSocket* socket, const QString& path, bool headOn
         sendStatus(socket, 403, reasonOf(403));
         return;
     }
-    socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + mimeType(path) + "\r\nContent-Length: "
-        + QByteArray::number(file->size()) + "\r\nETag: " + etag + "\r\nCache-Control: " + cacheControl
-        + "\r\nConnection: close\r\n\r\n");
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + mimeType(path)
+        + "\r\nContent-Length: " + QByteArray::number(file->size()) + "\r\nETag: " + etag
+        + "\r\nCache-Control: " + cacheControl + "\r\nConnection: close\r\n\r\n");
     if (headOnly) {
         socket->disconnectFromHost();
         return;

@@ -38,7 +38,8 @@ public:
 private:
     void accept();
     void readRequest(QTcpSocket* socket);
-    void answer(QTcpSocket* socket, const QByteArray& method, const QString& path, const QHash<QByteArray, QByteArray>& headers);
+    void answer(QTcpSocket* socket, const QByteArray& method, const QString& path,
+        const QHash<QByteArray, QByteArray>& headers);
     void sendFile(QTcpSocket* socket, const QString& file, bool headOnly, const QByteArray& cacheControl,
         const QByteArray& ifNoneMatch);
     void sendProxy(QTcpSocket* socket, const QUrl& address, bool headOnly);

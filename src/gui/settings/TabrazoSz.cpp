@@ -19,7 +19,7 @@ QCheckBox* makeBox(QWidget* parent, const QString& name, const QString& caption)
     box->setObjectName(name);
     return box;
 }
-}
+} // namespace
 
 TabrazoSz::TabrazoSz(QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -43,7 +43,8 @@ TabrazoSz::TabrazoSz(QWidget* parent)
 
     自动全屏化 = makeBox(this, QStringLiteral("自动全屏化"), QStringLiteral("游戏加载完成时自动全屏化游戏"));
     版本自动更新 = makeBox(this, QStringLiteral("版本自动更新"), QStringLiteral("自动检测版本更新并且提示我"));
-    自检测 = makeBox(this, QStringLiteral("自检测"), QStringLiteral("程序每次启动均自动检测服务器上新版本游戏数据并且更新"));
+    自检测 = makeBox(
+        this, QStringLiteral("自检测"), QStringLiteral("程序每次启动均自动检测服务器上新版本游戏数据并且更新"));
     欢迎动画 = makeBox(this, QStringLiteral("欢迎动画"), QStringLiteral("程序启动时是否显示欢迎动画"));
     开启启动 = makeBox(this, QStringLiteral("开启启动"), QStringLiteral("软件启动时游戏窗跟随启动"));
 

@@ -1,37 +1,36 @@
 #include "gui/shell/FormMain.h"
 
-#include "core/outside/LogCategories.h"
-
-#include "gui/shell/SjCL.h"
 #include "core/catalogue/VersionFile.h"
-#include "gui/menus/MuenFrm.h"
-#include "gui/menus/Tray.h"
 #include "core/net/DownLoad.h"
 #include "core/net/HttpRequest.h"
+#include "core/net/Network.h"
 #include "core/net/PercentRule.h"
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/Connectivity.h"
 #include "core/outside/Files.h"
+#include "core/outside/LogCategories.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/Process.h"
 #include "core/outside/ProgramFiles.h"
-#include "core/net/Network.h"
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/SingleInstance.h"
-#include "gui/outside/UrlOpener.h"
 #include "core/outside/Twips.h"
-#include "gui/player/FlashFrm.h"
+#include "core/outside/wt.h"
 #include "core/player/GameCache.h"
+#include "gui/menus/MuenFrm.h"
+#include "gui/menus/Tray.h"
+#include "gui/outside/UrlOpener.h"
+#include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/shell/Forms.h"
 #include "gui/shell/ListStyles.h"
-#include "gui/widgets/Skin.h"
+#include "gui/shell/SjCL.h"
 #include "gui/update/GyTabrazo.h"
 #include "gui/update/TabrazoUpdateFm.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
-#include "core/outside/wt.h"
+#include "gui/widgets/Skin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,7 +69,7 @@ void fitToText(QLabel* label)
 {
     label->adjustSize();
 }
-}
+} // namespace
 
 FormMain::FormMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -144,7 +143,7 @@ FormMain::FormMain(QWidget* parent)
     connect(Guanbi, &ButtonEx::Click, this, [this] { EndProgram(); });
     connect(GameFrmButton, &ButtonEx::Click, this, [this] { GameFrmButton_Click(); });
     connect(FkButton, &ButtonEx::Click, this,
-            [] { UrlOpener::open(ServerAddresses::onForum(QStringLiteral("/forum.php?mod=forumdisplay&fid=36"))); });
+        [] { UrlOpener::open(ServerAddresses::onForum(QStringLiteral("/forum.php?mod=forumdisplay&fid=36"))); });
     connect(UpdateSLing, &DownLoad::DownloadProgress, this, &FormMain::UpdateSLing_DownloadProgress);
     connect(UpdateSLing, &DownLoad::DownloadComplete, this, &FormMain::UpdateSLing_DownloadComplete);
     connect(ADDOWNLOAD, &DownLoad::DownloadProgress, this, &FormMain::ADDOWNLOAD_DownloadProgress);
@@ -227,9 +226,10 @@ void FormMain::CheckExist()
         });
         return;
     }
-    MessageBox::show(QStringLiteral("Tabrazo已经在运行咯！请不要重复执行！如果是有进程残留从而导致的问题的话，您可以打开"
-                                    "任务管理器结束上次运行的本程序进程之后再重新运行本程序！"),
-                     MessageBox::Ok, MessageBox::Critical);
+    MessageBox::show(
+        QStringLiteral("Tabrazo已经在运行咯！请不要重复执行！如果是有进程残留从而导致的问题的话，您可以打开"
+                       "任务管理器结束上次运行的本程序进程之后再重新运行本程序！"),
+        MessageBox::Ok, MessageBox::Critical);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QString());
     instance->activateOther();

@@ -33,8 +33,8 @@ public:
     void BeginDQsL();
     void BeginSJlistSJ();
     // The version files' comparison; a file that does not load shows the parser's message.
-    bool IsServerVersionNewer(const QString& serverFile, const QString& serverPath, const QString& localFile,
-        const QString& localPath);
+    bool IsServerVersionNewer(
+        const QString& serverFile, const QString& serverPath, const QString& localFile, const QString& localPath);
     static QString readVersionNode(const QString& path, const QString& xpath);
 
     void GameFrmButton_Click();
@@ -125,7 +125,6 @@ private:
     void showPlayerThen(const std::function<void()>& launchRoutine);
     // UNBUILT: the selected favourite goes to the player window once favourites exist.
     void HandFavoriteToPlayer() { }
-
 
     // Version request state.
     qint64 contentLength = 0;

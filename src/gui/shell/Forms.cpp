@@ -25,14 +25,13 @@ void wire(FlashFrm* player)
 
 void wire(TabrazoSz* settings)
 {
-    QObject::connect(settings, &TabrazoSz::startOptionChanged, settings,
-        [](bool on) { forms().flashFrm()->setCheck1(on ? 1 : 0); });
+    QObject::connect(
+        settings, &TabrazoSz::startOptionChanged, settings, [](bool on) { forms().flashFrm()->setCheck1(on ? 1 : 0); });
 }
 
 // The pointer is set before the window's load runs, so that code reached from the load that asks
 // for the same window gets it instead of a second copy.
-template<typename Window>
-Window* touch(QPointer<Window>& slot)
+template <typename Window> Window* touch(QPointer<Window>& slot)
 {
     if (!slot) {
         auto* window = new Window;
@@ -42,7 +41,7 @@ Window* touch(QPointer<Window>& slot)
     }
     return slot;
 }
-}
+} // namespace
 
 Forms& forms()
 {
@@ -50,21 +49,63 @@ Forms& forms()
     return registry;
 }
 
-FlashFrm* Forms::flashFrm() { return touch(flash); }
-MuenFrm* Forms::muenFrm() { return touch(muen); }
-GameJsFrm* Forms::gameJsFrm() { return touch(gameJs); }
-TabrazoUpdateFm* Forms::tabrazoUpdateFm() { return touch(update); }
-GyTabrazo* Forms::gyTabrazo() { return touch(about); }
-TabrazoSz* Forms::tabrazoSz() { return touch(settings); }
+FlashFrm* Forms::flashFrm()
+{
+    return touch(flash);
+}
+MuenFrm* Forms::muenFrm()
+{
+    return touch(muen);
+}
+GameJsFrm* Forms::gameJsFrm()
+{
+    return touch(gameJs);
+}
+TabrazoUpdateFm* Forms::tabrazoUpdateFm()
+{
+    return touch(update);
+}
+GyTabrazo* Forms::gyTabrazo()
+{
+    return touch(about);
+}
+TabrazoSz* Forms::tabrazoSz()
+{
+    return touch(settings);
+}
 
-FormMain* Forms::formMain() const { return main; }
-void Forms::setFormMain(FormMain* window) { main = window; }
-FlashFrm* Forms::loadedFlashFrm() const { return flash; }
-MuenFrm* Forms::loadedMuenFrm() const { return muen; }
-GameJsFrm* Forms::loadedGameJsFrm() const { return gameJs; }
-TabrazoUpdateFm* Forms::loadedTabrazoUpdateFm() const { return update; }
-GyTabrazo* Forms::loadedGyTabrazo() const { return about; }
-TabrazoSz* Forms::loadedTabrazoSz() const { return settings; }
+FormMain* Forms::formMain() const
+{
+    return main;
+}
+void Forms::setFormMain(FormMain* window)
+{
+    main = window;
+}
+FlashFrm* Forms::loadedFlashFrm() const
+{
+    return flash;
+}
+MuenFrm* Forms::loadedMuenFrm() const
+{
+    return muen;
+}
+GameJsFrm* Forms::loadedGameJsFrm() const
+{
+    return gameJs;
+}
+TabrazoUpdateFm* Forms::loadedTabrazoUpdateFm() const
+{
+    return update;
+}
+GyTabrazo* Forms::loadedGyTabrazo() const
+{
+    return about;
+}
+TabrazoSz* Forms::loadedTabrazoSz() const
+{
+    return settings;
+}
 
 bool Forms::unload(QWidget* window)
 {

@@ -30,7 +30,7 @@ void showOnInformationWindow(const Game&, const QString&)
 {
     forms().gameJsFrm();
 }
-}
+} // namespace
 
 void LoadCatalogue(FormMain& main, const QString& path)
 {

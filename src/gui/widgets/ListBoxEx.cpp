@@ -1,18 +1,16 @@
 #include "gui/widgets/ListBoxEx.h"
 
+#include "core/outside/LogCategories.h"
 #include "gui/widgets/DrawItemStruct.h"
 #include "gui/widgets/InputCodes.h"
 #include "gui/widgets/ListBoxInner.h"
 #include "gui/widgets/ModDC.h"
 
 #include <QGuiApplication>
-#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <cmath>
-
-Q_LOGGING_CATEGORY(lcListBoxEx, "tabrazo.widgets")
 
 namespace {
 
@@ -375,7 +373,7 @@ void ListBoxEx::AddItem(const QString& item, int index)
     if (index < 0 || index == list.count()) {
         index = list.count();
     } else if (index > list.count()) {
-        qCDebug(lcListBoxEx) << "AddItem: index" << index << "beyond" << list.count() << "rows";
+        qCDebug(lcWidgets) << "AddItem: index" << index << "beyond" << list.count() << "rows";
         return;
     }
     fit();
@@ -395,7 +393,7 @@ void ListBoxEx::RemoveItem(short index)
 {
     ListBoxInner& list = *lstMain;
     if (!list.valid(index)) {
-        qCDebug(lcListBoxEx) << "RemoveItem: no row" << index;
+        qCDebug(lcWidgets) << "RemoveItem: no row" << index;
         return;
     }
     list.rows.remove(index);
@@ -588,7 +586,7 @@ int ListBoxEx::ListIndex() const
 void ListBoxEx::setListIndex(int index)
 {
     if (index < -1 || index >= lstMain->count()) {
-        qCDebug(lcListBoxEx) << "ListIndex: no row" << index;
+        qCDebug(lcWidgets) << "ListIndex: no row" << index;
         return;
     }
     lstMain->setCurrent(index);
@@ -628,7 +626,7 @@ int ListBoxEx::ItemHeight() const
 bool ListBoxEx::setItemHeight(int height)
 {
     if (height < 1 || height > maxItemHeight) {
-        qCDebug(lcListBoxEx) << "ItemHeight refused:" << height;
+        qCDebug(lcWidgets) << "ItemHeight refused:" << height;
         return false;
     }
     if (height != lstMain->itemHeight) {

@@ -1,8 +1,7 @@
 #include "gui/widgets/Skin.h"
 
-#include "gui/widgets/CjkFonts.h"
-
 #include "core/outside/LogCategories.h"
+#include "gui/widgets/CjkFonts.h"
 
 #include <QApplication>
 #include <QFile>

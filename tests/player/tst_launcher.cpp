@@ -1,19 +1,18 @@
-#include "support/ContentServer.h"
-#include "support/TestCatalogue.h"
-
-#include "gui/shell/SjCL.h"
-#include "gui/menus/MuenFrm.h"
 #include "core/net/DownLoad.h"
 #include "core/net/PercentRule.h"
-#include "gui/player/FlashPlayer.h"
-#include "gui/player/FlashFrm.h"
 #include "core/player/GameCache.h"
+#include "gui/menus/MuenFrm.h"
+#include "gui/player/FlashFrm.h"
+#include "gui/player/FlashPlayer.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/shell/SjCL.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
+#include "support/ContentServer.h"
+#include "support/TestCatalogue.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,15 +1,14 @@
-#include "support/TestCatalogue.h"
-
 #include "core/catalogue/Rnd.h"
-#include "gui/shell/SjCL.h"
-#include "gui/menus/MuenFrm.h"
 #include "core/outside/MessageBox.h"
+#include "gui/menus/MuenFrm.h"
 #include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/shell/SjCL.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
+#include "support/TestCatalogue.h"
 
 #include <QFrame>
 #include <QLabel>

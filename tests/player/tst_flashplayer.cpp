@@ -1,16 +1,15 @@
-#include "support/ContentServer.h"
-
+#include "core/outside/ProgramFolder.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/player/PlayerServer.h"
-#include "core/outside/ProgramFolder.h"
+#include "support/ContentServer.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTcpSocket>
 #include <QWebEngineView>
 
 #include <memory>
@@ -26,11 +25,14 @@ QColor movieBackground(const QString& path)
     if (data.size() < 8)
         return {};
     if (data.startsWith("CWS")) {
-        const quint32 length = quint32(quint8(data[4])) | quint32(quint8(data[5])) << 8
-            | quint32(quint8(data[6])) << 16 | quint32(quint8(data[7])) << 24;
+        const quint32 length = quint32(quint8(data[4])) | quint32(quint8(data[5])) << 8 | quint32(quint8(data[6])) << 16
+            | quint32(quint8(data[7])) << 24;
         QByteArray packed = data.mid(8);
         const quint32 body = length - 8;
-        packed.prepend(char(body & 0xff)).prepend(char(body >> 8 & 0xff)).prepend(char(body >> 16 & 0xff)).prepend(char(body >> 24));
+        packed.prepend(char(body & 0xff))
+            .prepend(char(body >> 8 & 0xff))
+            .prepend(char(body >> 16 & 0xff))
+            .prepend(char(body >> 24));
         data = data.left(8) + qUncompress(packed);
     }
     int at = 8;
@@ -41,7 +43,8 @@ QColor movieBackground(const QString& path)
         at += 2;
         int length = head & 0x3f;
         if (length == 0x3f) {
-            length = int(quint8(data[at]) | quint8(data[at + 1]) << 8 | quint8(data[at + 2]) << 16 | quint8(data[at + 3]) << 24);
+            length = int(
+                quint8(data[at]) | quint8(data[at + 1]) << 8 | quint8(data[at + 2]) << 16 | quint8(data[at + 3]) << 24);
             at += 4;
         }
         if ((head >> 6) == 9)
@@ -97,7 +100,7 @@ Reply fetch(quint16 port, const QByteArray& target, const QByteArray& extra = {}
     const int split = all.indexOf("\r\n\r\n");
     return { all.left(all.indexOf("\r\n")), all.left(split), all.mid(split + 4) };
 }
-}
+} // namespace
 
 class TestFlashPlayer : public QObject {
     Q_OBJECT
@@ -151,7 +154,8 @@ void TestFlashPlayer::serverServesOnlyWhatWasOffered()
     PlayerServer second;
     QVERIFY(second.listen(PlayerServer::preferredPortFor(home.path())));
     QVERIFY(second.port() != server.port());
-    QCOMPARE(PlayerServer::preferredPortFor(home.path()), PlayerServer::preferredPortFor(home.path() + QStringLiteral("/")));
+    QCOMPARE(
+        PlayerServer::preferredPortFor(home.path()), PlayerServer::preferredPortFor(home.path() + QStringLiteral("/")));
 
     QCOMPARE(fetch(server.port(), "/player.html").body, QByteArray("<html>page</html>"));
 
@@ -181,8 +185,9 @@ void TestFlashPlayer::serverServesOnlyWhatWasOffered()
     QVERIFY(original.open(QIODevice::ReadOnly));
     QCOMPARE(game.body, original.readAll());
 
-    for (const QByteArray& refused : { QByteArray("/movie/GamePath/other.swf"), QByteArray("/ruffle/../GamePath/other.swf"),
-             QByteArray("/ruffle/%2E%2E/GamePath/other.swf"), QByteArray(QByteArray("/file") + secret.toUtf8()), QByteArray("/remote/http/127.0.0.1/") })
+    for (const QByteArray& refused : { QByteArray("/movie/GamePath/other.swf"),
+             QByteArray("/ruffle/../GamePath/other.swf"), QByteArray("/ruffle/%2E%2E/GamePath/other.swf"),
+             QByteArray(QByteArray("/file") + secret.toUtf8()), QByteArray("/remote/http/127.0.0.1/") })
         QVERIFY2(fetch(server.port(), refused).status.contains("404"), refused.constData());
     QVERIFY(fetch(server.port(), "garbage").status.contains("400"));
 }
@@ -296,7 +301,8 @@ void TestFlashPlayer::remoteAddressPlaysThroughTheServer()
     QVERIFY(waitStarted(*player, address));
     QCOMPARE(player->Movie(), address);
     QVERIFY(content.takeRequests().contains(QStringLiteral("GET /flash/5.swf")));
-    QTRY_VERIFY_WITH_TIMEOUT(shareOf(player, movieBackground(site.path() + QStringLiteral("/flash/5.swf"))) > 0.3, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        shareOf(player, movieBackground(site.path() + QStringLiteral("/flash/5.swf"))) > 0.3, 10000);
 }
 
 void TestFlashPlayer::pageStorageOutlivesThePlayer()
@@ -360,7 +366,8 @@ void TestFlashPlayer::soundNeedsNoClick()
     clock.start();
     while ((played->isEmpty() || *played == QLatin1String("pending")) && clock.elapsed() < 10000) {
         QTest::qWait(100);
-        view->page()->runJavaScript(QStringLiteral("window.played"), [played](const QVariant& value) { *played = value.toString(); });
+        view->page()->runJavaScript(
+            QStringLiteral("window.played"), [played](const QVariant& value) { *played = value.toString(); });
     }
     QCOMPARE(*played, QStringLiteral("yes"));
 }

@@ -506,11 +506,8 @@ private slots:
     {
         auto list = makeList(QStringLiteral("List2"), 0, 21);
         QVERIFY(list);
-        QElapsedTimer timer;
-        timer.start();
         for (int i = 0; i < 20000; ++i)
             list->AddItem(QStringLiteral("小游戏 %1").arg(i));
-        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(list->ListCount(), 20000);
 
         QSet<int> drawn;
