@@ -132,10 +132,9 @@ void DownLoad::OpenUrl(const QString& szUrl)
     startRequest(t->cached.has_value());
 }
 
-void DownLoad::Cancel()
+// Takes the running transfer away from the control: its reply says nothing more to this control.
+std::unique_ptr<DownLoad::Transfer> DownLoad::detach()
 {
-    if (!m_transfer)
-        return;
     ++m_serial;
     std::unique_ptr<Transfer> t = std::move(m_transfer);
     if (t->reply) {
@@ -143,6 +142,14 @@ void DownLoad::Cancel()
         t->reply->abort();
         t->reply->deleteLater();
     }
+    return t;
+}
+
+void DownLoad::Cancel()
+{
+    if (!m_transfer)
+        return;
+    std::unique_ptr<Transfer> t = detach();
     t->closeFile();
     if (!t->tempPath.isEmpty())
         QFile::remove(t->tempPath);
@@ -284,13 +291,7 @@ void DownLoad::fail()
 
 void DownLoad::complete(bool ok)
 {
-    ++m_serial;
-    std::unique_ptr<Transfer> t = std::move(m_transfer);
-    if (t->reply) {
-        disconnect(t->reply, nullptr, this, nullptr);
-        t->reply->abort();
-        t->reply->deleteLater();
-    }
+    std::unique_ptr<Transfer> t = detach();
     QString path;
     if (!t->closeFile())
         ok = false;

@@ -35,6 +35,7 @@ signals:
 private:
     struct Transfer;
 
+    std::unique_ptr<Transfer> detach();
     void startRequest(bool conditional);
     bool drain();
     void readAvailable();
