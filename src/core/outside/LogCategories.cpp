@@ -1,6 +1,7 @@
 #include "core/outside/LogCategories.h"
 
 Q_LOGGING_CATEGORY(lcCatalogue, "tabrazo.catalogue")
+Q_LOGGING_CATEGORY(lcFavourites, "tabrazo.favourites")
 Q_LOGGING_CATEGORY(lcNet, "tabrazo.net")
 Q_LOGGING_CATEGORY(lcOutside, "tabrazo.outside")
 Q_LOGGING_CATEGORY(lcPlayer, "tabrazo.player")
