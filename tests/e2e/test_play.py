@@ -56,7 +56,9 @@ def colour_share(image, colour, box):
     return near / max(1, len(pixels))
 
 
-class Play(EndToEnd):
+class Playing(EndToEnd):
+    """Starting the program, clicking its lists and checking what the player shows."""
+
     def start(self):
         app = self.app().start()
         main = self.main_window(app)
@@ -99,6 +101,8 @@ class Play(EndToEnd):
         share = wait_for(lambda: colour_share(screenshot(os.path.join(self.tmp, shot_name)), colour, box) > 0.25, 40, 0.5)
         self.assertTrue(share, "the player does not show the movie's colours (%s)" % shot_name)
 
+
+class Play(Playing):
     def test_double_click_plays_the_game_and_the_cache_serves_the_next_start(self):
         app, main = self.start()
         category, games = catalogue(app.path("LDsend.Dll"))[0]

@@ -27,6 +27,8 @@ MessageBox::Answer MessageBox::show(const QString& text, Buttons buttons, Icon i
 {
     Shown box { text, buttons, icon, caption.isEmpty() ? QCoreApplication::applicationName() : caption };
     state().shown.append(box);
+    // What the user was told stays in the log, where a support request can quote it.
+    qCInfo(lcOutside).noquote() << "message box:" << text;
     if (!state().answers.isEmpty())
         return state().answers.dequeue();
     if (state().presenter)

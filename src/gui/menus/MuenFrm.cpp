@@ -22,3 +22,19 @@ void MuenFrm::setSelectedGame(const Game& game, const QString& category)
     GmSize = game.filesize;
     GmZtid = game.ztid;
 }
+
+Game MuenFrm::selectedGame() const
+{
+    Game game;
+    game.id = GmId;
+    game.fid = GmFid;
+    game.title = GmName;
+    game.litpic = GmImage;
+    game.filesize = GmSize;
+    game.flash_fangfa = GmFlash_FFa;
+    game.flashurl = GmFlashUrl;
+    game.flashsay = GmFlashSay;
+    game.keyboard = GmKeyBoard;
+    game.ztid = GmZtid;
+    return game;
+}

@@ -15,6 +15,10 @@ public:
 
     // The game the menu commands act on, with the category it was listed under.
     void setSelectedGame(const Game& game, const QString& category);
+    // The Gm fields as a game; the category is GmStyle.
+    Game selectedGame() const;
+    // The favourite the remove command deletes: its name as stored.
+    void setFavoriteToRemove(const QString& name) { GmDelGameName = name; }
 
     qint16 GmId = 0;
     qint16 GmFid = 0;

@@ -1,6 +1,7 @@
 #include "gui/player/FlashFrm.h"
 
 #include "core/catalogue/Game.h"
+#include "core/favourites/FavoriteCommands.h"
 #include "core/net/PercentRule.h"
 #include "core/outside/LogCategories.h"
 #include "core/outside/MessageBox.h"
@@ -204,6 +205,7 @@ FlashFrm::FlashFrm(QWidget* parent)
         fitToText(fx);
 
     connect(QpGame, &ButtonEx::Click, this, [this] { QpGame_Click(); });
+    connect(FlashSC, &ButtonEx::Click, this, [this] { FlashSC_Click(); });
     connect(FlashCXWW, &ButtonEx::Click, this, [this] { FlashCXWW_Click(); });
     connect(FlashFXYX, &ButtonEx::Click, this, [this] { FlashFXYX_Click(); });
     connect(GameJs, &ButtonEx::Click, this, [this] { GameJs_Click(); });
@@ -332,6 +334,14 @@ void FlashFrm::QpGame_Click()
     }
 }
 
+void FlashFrm::FlashSC_Click()
+{
+    FavoriteCommands::AddToFavorites(currentGame(), GbStyle, FavoriteCommands::Source::Player);
+    // Pressed and released from code, so the button shows its normal picture after the box.
+    FlashSC->setValue(true);
+    FlashSC->setValue(false);
+}
+
 void FlashFrm::FlashCXWW_Click()
 {
     if (GbName.isEmpty()) {
@@ -457,6 +467,22 @@ void FlashFrm::setCurrentGame(const Game& game, const QString& category)
     GbFlashSay = game.flashsay;
     GbKeyBoard = game.keyboard;
     GbZtid = game.ztid;
+}
+
+Game FlashFrm::currentGame() const
+{
+    Game game;
+    game.id = GbId;
+    game.fid = GbFid;
+    game.title = GbName;
+    game.litpic = GbImage;
+    game.filesize = GbSize;
+    game.flash_fangfa = GbFlash_FFa;
+    game.flashurl = GbFlashUrl;
+    game.flashsay = GbFlashSay;
+    game.keyboard = GbKeyBoard;
+    game.ztid = GbZtid;
+    return game;
 }
 
 void FlashFrm::showSelectedGame(const Game& game)

@@ -34,6 +34,8 @@ public:
     // What the other windows tell this one.
     // The game a double-click starts, with the category it was listed under.
     void setCurrentGame(const Game& game, const QString& category);
+    // The Gb fields as a game; the category is GbStyle.
+    Game currentGame() const;
     // The selected game's texts in the information strip.
     void showSelectedGame(const Game& game);
     // The movie the player holds (the text last given to it).
@@ -115,6 +117,7 @@ private:
     void placeLinks();
     void placeLine(QFrame* line, int x1, int y1, int x2, int y2);
 
+    void FlashSC_Click();
     void FlashCXWW_Click();
     void FlashFXYX_Click();
     void Fx_MouseMove(int Index);

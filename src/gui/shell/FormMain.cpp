@@ -23,6 +23,7 @@
 #include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
+#include "gui/shell/FavoriteList.h"
 #include "gui/shell/Forms.h"
 #include "gui/shell/ListStyles.h"
 #include "gui/shell/SjCL.h"
@@ -157,7 +158,9 @@ FormMain::FormMain(QWidget* parent)
     connect(ListSB, &ListBoxEx::DbClick, this, [this] { listsb_Dbclick(); });
     connect(List4, &ListBoxEx::DbClick, this, [this] { List4_Dbclick(); });
     connect(YxList, &ButtonEx::Click, this, [this] { YxList_Click(); });
+    connect(ScList, &ButtonEx::Click, this, [this] { ScList_Click(); });
     connect(SbpLAY, &ButtonEx::Click, this, [this] { SbpLAY_Click(); });
+    connect(List4, &ListBoxEx::Click, this, [this] { FavoriteList::SelectFavorite(*this); });
     connect(SerImg, &ButtonEx::Click, this, [this] { SerImg_Click(); });
     Text4->installEventFilter(this);
     connect(TP, &Tray::LeftButton, this, [this] {
@@ -320,6 +323,23 @@ void FormMain::YxList_Click()
     SbpLAYDropDown = 2;
 }
 
+void FormMain::ScList_Click()
+{
+    if (!ScList->Value()) {
+        YxList->setValue(false);
+        ScList->setValue(true);
+        SbpLAY->setValue(false);
+        GamelistFrm->hide();
+        ScListFrm->show();
+        SbPlayFrm->hide();
+        ScListDropDown = 1;
+        YxListDropDown = 2;
+        SbpLAYDropDown = 2;
+    }
+    // Not cleared first: when the store cannot be read the list keeps what it showed.
+    FavoriteList::FillFavoriteList(*this);
+}
+
 void FormMain::SbpLAY_Click()
 {
     if (!SbpLAY->Value()) {
@@ -417,7 +437,7 @@ void FormMain::listsbDbclick()
 
 void FormMain::list4dbclick()
 {
-    launch([this] { HandFavoriteToPlayer(); });
+    launch([this] { FavoriteList::HandFavoriteToPlayer(*this); });
 }
 
 void FormMain::launch(const std::function<void()>& handOver)

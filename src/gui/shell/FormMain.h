@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalogue/Catalogue.h"
+#include "core/favourites/FavoriteRecord.h"
 
 #include <QWidget>
 
@@ -46,6 +47,7 @@ public:
 
     // View buttons and search.
     void YxList_Click();
+    void ScList_Click();
     void SbpLAY_Click();
     void SerImg_Click();
     void Text4_GotFocus();
@@ -63,6 +65,10 @@ public:
     // What a double-click starts.
     QString FlashUrlLsSL;
     QString GameNameSL;
+
+    // The favourites List4 shows, in its order, and the one clicked last.
+    QVector<FavoriteRecord> Favorites;
+    FavoriteRecord SelectedFavorite;
 
     // Drop-down state of each view button: 0 armed (the next release over its right part opens its
     // menu), 1 its view was switched on by the press in progress, 2 another view is showing.
@@ -123,8 +129,6 @@ private:
     void launch(const std::function<void()>& handOver);
     // A double-click: the player window is shown first when it is hidden.
     void showPlayerThen(const std::function<void()>& launchRoutine);
-    // UNBUILT: the selected favourite goes to the player window once favourites exist.
-    void HandFavoriteToPlayer() { }
 
     // Version request state.
     qint64 contentLength = 0;
