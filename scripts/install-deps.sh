@@ -12,6 +12,7 @@ packages=(
   pulseaudio pulseaudio-utils
   fonts-wqy-zenhei
   python3 python3-pil
+  sqlite3
 )
 # Machines that bring their own Node.js keep it; Debian's conflicts with it.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)

@@ -7,6 +7,7 @@
 #include "gui/shell/SjCL.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
+#include "support/Timing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,29 +15,10 @@
 #include <QLineEdit>
 #include <QTextStream>
 
-#include <algorithm>
-#include <functional>
 #include <vector>
 
-namespace {
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double timed(const std::function<void()>& work, int runs)
-{
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    return median(samples);
-}
-} // namespace
+using Timing::median;
+using Timing::timed;
 
 int main(int argc, char* argv[])
 {

@@ -19,7 +19,8 @@ QString databasePath();
 // aside to Favorite.mdb.bak (or .bak.2, .bak.3, ... never replacing a backup) and logged.
 bool CreateFavoriteDatabase();
 
-// True when the table was created; false when it exists already or on any failure.
+// True when the table was created; false when it exists already or on any failure. A missing file
+// is a failure: only CreateFavoriteDatabase makes the file, after moving a foreign one aside.
 bool CreateFavoriteTable();
 
 // True when the query ran, with found set; false (found untouched) on any failure, a missing

@@ -6,6 +6,7 @@
 #include "core/net/Network.h"
 #include "core/net/PercentRule.h"
 #include "core/outside/AnsiCodec.h"
+#include "core/outside/Blanks.h"
 #include "core/outside/Connectivity.h"
 #include "core/outside/Files.h"
 #include "core/outside/LogCategories.h"
@@ -443,13 +444,7 @@ void FormMain::list4dbclick()
 void FormMain::launch(const std::function<void()>& handOver)
 {
     // Spaces only, as the address is compared with the player's movie text as it stands.
-    qsizetype first = 0;
-    qsizetype last = FlashUrlLsSL.size();
-    while (first < last && FlashUrlLsSL.at(first) == u' ')
-        ++first;
-    while (last > first && FlashUrlLsSL.at(last - 1) == u' ')
-        --last;
-    const QString address = FlashUrlLsSL.mid(first, last - first);
+    const QString address = Blanks::trimmed(FlashUrlLsSL);
     if (address.isEmpty())
         return;
 

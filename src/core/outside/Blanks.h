@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Texts kept blank-filled to a width (favourites, addresses handed between windows) carry only
+// blanks as padding; a tab or any other space is part of the value and stays.
+namespace Blanks {
+
+inline QString trimmed(const QString& value)
+{
+    qsizetype begin = 0;
+    qsizetype end = value.size();
+    while (begin < end && value.at(begin) == u' ')
+        ++begin;
+    while (end > begin && value.at(end - 1) == u' ')
+        --end;
+    return value.mid(begin, end - begin);
+}
+
+} // namespace Blanks
