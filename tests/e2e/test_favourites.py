@@ -15,12 +15,16 @@ class Favourites(Playing):
         with open(app.log.name, "rb") as f:
             return f.read().decode("utf-8", "replace")
 
-    def answer_box(self, app, main, text):
-        """Waits for the message box that says text, and answers it with the keyboard."""
+    def answer_box(self, app, before, text):
+        """Waits for the message box that says text, a window new since before, and answers it."""
         self.assertTrue(wait_for(lambda: ("message box: " + text) in self.log_text(app), 10), "no box: " + text)
-        box = wait_for(lambda: ([w for w in windows_of(app.proc.pid, "^Tabrazo$") if w != main] or [None])[0], 10)
+        box = wait_for(lambda: ([w for w in windows_of(app.proc.pid) if w not in before] or [None])[0], 10)
         self.assertTrue(box, "the box is not on screen: " + text)
         press_key(box, "Return")
+        if not wait_for(lambda: box not in windows_of(app.proc.pid), 3):
+            # The game may have taken the keyboard back: press the box's only button instead.
+            x, y, w, h = window_geometry(box)
+            self.click_screen(x + w - 50, y + h - 24)
         self.assertTrue(wait_for(lambda: box not in windows_of(app.proc.pid), 10), "the box stays: " + text)
 
     def stored(self, app):
@@ -38,18 +42,20 @@ class Favourites(Playing):
         # FlashSC, the first button of the player's tool strip.
         def press_add():
             px, py, _, _ = window_geometry(player)
+            before = windows_of(app.proc.pid)
             self.click_screen(px + 40, py + 12)
+            return before
 
-        press_add()
-        self.answer_box(app, main, "《%s-%s》已经成功添加至收藏列表！请到收藏列表中查看！" % (category, title))
+        before = press_add()
+        self.answer_box(app, before, "《%s-%s》已经成功添加至收藏列表！请到收藏列表中查看！" % (category, title))
         rows = self.stored(app)
         self.assertEqual(len(rows), 1)
         self.assertEqual(rows[0][0], category.ljust(10)[:10])
         self.assertEqual(rows[0][1], title.ljust(50))
         self.assertEqual(rows[0][2].rstrip(), "%s/flash/%d.swf" % (self.server.base, game_id))
 
-        press_add()
-        self.answer_box(app, main, "该游戏已经存在于收藏列表了，请勿重复添加！")
+        before = press_add()
+        self.answer_box(app, before, "该游戏已经存在于收藏列表了，请勿重复添加！")
         self.assertEqual(len(self.stored(app)), 1)
 
         # ScList, then a double-click on the favourite plays it from the cache.

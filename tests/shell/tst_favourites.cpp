@@ -2,6 +2,8 @@
 #include "core/outside/MessageBox.h"
 #include "gui/menus/MuenFrm.h"
 #include "gui/player/FlashFrm.h"
+#include "gui/player/GameJsFrm.h"
+#include "gui/settings/TabrazoSz.h"
 #include "gui/shell/FavoriteList.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
@@ -65,7 +67,7 @@ private slots:
         QVERIFY(dir.isValid());
         qputenv("TABRAZO_HOME", QFile::encodeName(dir.path()));
         QVERIFY(TestCatalogue::write(dir.filePath(QStringLiteral("LDsend.Dll")),
-            { { u"动作"_qs, { game(1, u"小猫快跑"_qs), game(2, u"it's \"50%\" -- _x_"_qs), game(3, u"小兵"_qs) } } }));
+            { { u"动作"_qs, { game(1, u"小猫快跑"_qs), game(2, u"it's 50% -- _x_;"_qs), game(3, u"小兵"_qs) } } }));
     }
     void init()
     {
@@ -80,8 +82,8 @@ private slots:
     void cleanupTestCase()
     {
         main.reset();
-        for (QWidget* window : std::initializer_list<QWidget*> { forms().loadedFlashFrm(), forms().loadedMuenFrm(),
-                 forms().loadedGameJsFrm() })
+        for (QWidget* window : std::initializer_list<QWidget*> {
+                 forms().loadedFlashFrm(), forms().loadedMuenFrm(), forms().loadedGameJsFrm() })
             Forms::unload(window);
         delete forms().loadedTabrazoSz();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -121,6 +123,16 @@ void TestFavourites::playerButton()
     QCOMPARE(stored.first().Style, padded(u"动作"_qs, 10));
     QCOMPARE(stored.first().name, padded(u"小猫快跑"_qs, 50));
 
+    // A title longer than the name field is stored cut, and still recognised the next time.
+    MessageBox::clearShown();
+    const QString longTitle = QString(60, u'长');
+    player->setCurrentGame(game(2, longTitle), u"动作"_qs);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(texts().last(), u"该游戏已经存在于收藏列表了，请勿重复添加！"_qs);
+    QVERIFY(FavoriteModule::LoadFavorites(stored));
+    QCOMPARE(stored.size(), 2);
+
     // A store that cannot be written says so.
     QFile::remove(store());
     QVERIFY(QDir().mkdir(store()));
@@ -140,7 +152,7 @@ void TestFavourites::menuAddAndView()
     addFromMenu(1);
     QCOMPARE(texts(),
         QStringList({ "《-》已经成功添加至收藏列表！请到收藏列表中查看！",
-            "《动作-it's \"50%\" -- _x_》已经成功添加至收藏列表！请到收藏列表中查看！",
+            "《动作-it's 50% -- _x_;》已经成功添加至收藏列表！请到收藏列表中查看！",
             "该游戏已经存在于收藏列表了，请勿重复添加！" }));
 
     auto state = [this] {
@@ -150,7 +162,7 @@ void TestFavourites::menuAddAndView()
     };
     main->ScList_Click();
     QCOMPARE(state(), QList<int>({ 0, 1, 0, 0, 1, 0, 2, 1, 2 }));
-    const QStringList rows { u"-"_qs + padded(QString(), 50), u"动作-"_qs + padded(u"it's \"50%\" -- _x_"_qs, 50) };
+    const QStringList rows { u"-"_qs + padded(QString(), 50), u"动作-"_qs + padded(u"it's 50% -- _x_;"_qs, 50) };
     QCOMPARE(lines(main->List4), rows);
 
     // Clicked again while showing: the list is read again, the buttons stay as they are.

@@ -19,7 +19,4 @@ enum class Source {
 // user how it went. A failing existence test lets the add go ahead.
 void AddToFavorites(const Game& game, const QString& style, Source source);
 
-// text without its leading and trailing blanks (spaces only, as the stored texts are padded).
-QString trimBlanks(const QString& text);
-
 } // namespace FavoriteCommands

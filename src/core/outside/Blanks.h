@@ -17,4 +17,13 @@ inline QString trimmed(const QString& value)
     return value.mid(begin, end - begin);
 }
 
+// Without the blanks a fixed width added on the right.
+inline QString unpadded(const QString& value)
+{
+    qsizetype end = value.size();
+    while (end > 0 && value.at(end - 1) == u' ')
+        --end;
+    return value.left(end);
+}
+
 } // namespace Blanks

@@ -2,6 +2,7 @@
 
 #include "core/favourites/FavoriteCommands.h"
 #include "core/favourites/FavoriteModule.h"
+#include "core/outside/Blanks.h"
 #include "core/outside/LogCategories.h"
 #include "core/outside/MessageBox.h"
 #include "gui/menus/MuenFrm.h"
@@ -22,14 +23,6 @@ void showOnInformationWindow(const FavoriteRecord&, const QString&)
     forms().gameJsFrm();
 }
 
-QString withoutPadding(const QString& text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
-    return text.left(end);
-}
-
 // Deletes the store and what SQLite keeps beside it: a journal left by a killed run next to a
 // fresh store would be played back into it.
 bool removeStore()
@@ -41,7 +34,7 @@ bool removeStore()
         QFile::remove(path + QLatin1String(suffix));
     return true;
 }
-}
+} // namespace
 
 void FillFavoriteList(FormMain& main)
 {
@@ -66,7 +59,7 @@ void SelectFavorite(FormMain& main)
     main.FlashUrlLsSL = favourite.flashurl;
     // Without the padding of the store: the caption names the game as the catalogue does, and the
     // game plays from the cache file it already has instead of a second copy under a padded name.
-    main.GameNameSL = withoutPadding(favourite.name);
+    main.GameNameSL = Blanks::unpadded(favourite.name);
     showOnInformationWindow(favourite, category);
     main.SelectedFavorite = favourite;
     main.SelectedFavorite.Style = category;
@@ -96,8 +89,8 @@ void DelSc_Click(FormMain& main)
 
 void DelScList_Click(FormMain& main)
 {
-    if (MessageBox::show(QStringLiteral("您确定要清空收藏列表吗？在当前版本该操作不可恢复！"), MessageBox::YesNo,
-            MessageBox::NoIcon)
+    if (MessageBox::show(
+            QStringLiteral("您确定要清空收藏列表吗？在当前版本该操作不可恢复！"), MessageBox::YesNo, MessageBox::NoIcon)
         == MessageBox::AnswerNo) {
         MessageBox::show(QStringLiteral("您取消了操作！"));
         return;
@@ -123,8 +116,8 @@ void DelScList_Click(FormMain& main)
 void DelScListSY_Click(FormMain& main)
 {
     if (main.List4->ListIndex() == -1) {
-        MessageBox::show(QStringLiteral("您的收藏列表内没有收藏的游戏，不需要清空！"), MessageBox::Ok,
-            MessageBox::Exclamation);
+        MessageBox::show(
+            QStringLiteral("您的收藏列表内没有收藏的游戏，不需要清空！"), MessageBox::Ok, MessageBox::Exclamation);
         return;
     }
     DelScList_Click(main);
