@@ -17,6 +17,8 @@
 #include "core/outside/SingleInstance.h"
 #include "core/outside/Twips.h"
 #include "core/outside/wt.h"
+#include "core/shell/NoticeRotation.h"
+#include "core/shell/ViewDropDown.h"
 #include "core/player/GameCache.h"
 #include "gui/menus/MuenFrm.h"
 #include "gui/menus/Tray.h"
@@ -36,6 +38,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -140,9 +143,34 @@ FormMain::FormMain(QWidget* parent)
 
     Skin::dressButtons(this);
 
-    // UNBUILT: minimise, the window menu, the settings button, the view buttons' drop-down menus,
-    // the lists' right-click menus, and the notice line's rotation (Timer1) and click.
     connect(Guanbi, &ButtonEx::Click, this, [this] { EndProgram(); });
+    connect(ZuiXH, &ButtonEx::Click, this, [this] { ZuiXH_Click(); });
+    connect(Sz, &ButtonEx::Click, this, [this] { Sz_Click(); });
+    connect(XlMune, &ButtonEx::OnMouseDown, this, [this] { XlMune_OnMouseDown(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    // Press and release of the view buttons around their Click: the drop-down menus.
+    for (ButtonEx* button : { YxList, ScList, SbpLAY }) {
+        int* state = button == YxList ? &YxListDropDown : button == ScList ? &ScListDropDown : &SbpLAYDropDown;
+        connect(button, &ButtonEx::OnMouseDown, this, [state] { ViewDropDown::mouseDown(*state); });
+    }
+    connect(YxList, &ButtonEx::OnMouseUp, this, [this](short, short, float X, float Y) {
+        viewButtonMouseUp(YxListDropDown, X, Y, true, [](MuenFrm* m) { return m->YxMuen; });
+    });
+    connect(ScList, &ButtonEx::OnMouseUp, this, [this](short, short, float X, float Y) {
+        viewButtonMouseUp(ScListDropDown, X, Y, false, [](MuenFrm* m) { return m->ScMuen; });
+    });
+    connect(SbpLAY, &ButtonEx::OnMouseUp, this, [this](short, short, float X, float Y) {
+        viewButtonMouseUp(SbpLAYDropDown, X, Y, false, [](MuenFrm* m) { return m->sbplaycd; });
+    });
+    for (ListBoxEx* list : { List2, List4, ListSB }) {
+        connect(list, &ListBoxEx::MouseDown, this, [this, list](short Button) { listMouseDown(list, Button); });
+    }
+    connect(List2, &ListBoxEx::MouseUp, this,
+        [this](short Button) { listMouseUp(List2, Button, [](MuenFrm* m) { return m->GameListMuen; }); });
+    connect(List4, &ListBoxEx::MouseUp, this,
+        [this](short Button) { listMouseUp(List4, Button, [](MuenFrm* m) { return m->ScListMuen; }); });
+    connect(ListSB, &ListBoxEx::MouseUp, this,
+        [this](short Button) { listMouseUp(ListSB, Button, [](MuenFrm* m) { return m->SbListMuen; }); });
     connect(GameFrmButton, &ButtonEx::Click, this, [this] { GameFrmButton_Click(); });
     connect(FkButton, &ButtonEx::Click, this,
         [] { UrlOpener::open(ServerAddresses::onForum(QStringLiteral("/forum.php?mod=forumdisplay&fid=36"))); });
@@ -164,12 +192,16 @@ FormMain::FormMain(QWidget* parent)
     connect(List4, &ListBoxEx::Click, this, [this] { FavoriteList::SelectFavorite(*this); });
     connect(SerImg, &ButtonEx::Click, this, [this] { SerImg_Click(); });
     Text4->installEventFilter(this);
-    connect(TP, &Tray::LeftButton, this, [this] {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        raise();
-        activateWindow();
+    connect(TP, &Tray::LeftButton, this, [this] { restoreFromTray(); });
+    connect(TP, &Tray::RightButton, this, [] {
+        MuenFrm* menus = forms().muenFrm();
+        menus->PopupMenu(menus->TP, QCursor::pos());
     });
+    // The notice comes from a downloaded file: shown as text, never as markup.
+    lblMsg->setTextFormat(Qt::PlainText);
+    lblMsg->setCursor(Qt::PointingHandCursor);
+    lblMsg->installEventFilter(this);
+    GfZyLjLabel->installEventFilter(this);
 }
 
 void FormMain::Form_Load()
@@ -222,12 +254,7 @@ void FormMain::CheckExist()
 {
     auto* instance = new SingleInstance(this);
     if (!instance->otherIsRunning()) {
-        connect(instance, &SingleInstance::activationRequested, this, [this] {
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-            show();
-            raise();
-            activateWindow();
-        });
+        connect(instance, &SingleInstance::activationRequested, this, [this] { restoreFromTray(); });
         return;
     }
     MessageBox::show(
@@ -386,6 +413,21 @@ void FormMain::Text4_LostFocus()
 
 bool FormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lblMsg || watched == GfZyLjLabel) {
+        // Labels are controls of their own: a press on them clicks them and never drags the window.
+        if (event->type() == QEvent::MouseButtonPress)
+            return true;
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+                if (watched == lblMsg)
+                    lblMsg_Click();
+                else
+                    GfZyLjLabel_Click();
+            }
+            return true;
+        }
+    }
     if (watched == Text4) {
         if (event->type() == QEvent::FocusIn)
             Text4_GotFocus();
@@ -614,6 +656,93 @@ void FormMain::ADDOWNLOAD_DownloadComplete(bool hasError, const QString& szPath)
     // An existing settings file keeps its notices; the fresh copy is then of no use.
     if (!Files::moveWithoutReplacing(szPath, programFile(ProgramFiles::Settings)))
         QFile::remove(szPath);
+    if (!Timer1->isActive()) {
+        Timer1_Timer();
+        Timer1->start();
+    }
+}
+
+void FormMain::Timer1_Timer()
+{
+    const NoticeRotation::Notice notice = NoticeRotation::step(zcsjsj, programFile(ProgramFiles::Settings));
+    NoticeText = notice.text;
+    NoticeLink = notice.link;
+    lblMsg->setText(NoticeText);
+    lblMsg->adjustSize();
+}
+
+void FormMain::lblMsg_Click()
+{
+    if (!NoticeRotation::isOpenable(NoticeLink)) {
+        qCInfo(lcShell) << "notice address not opened:" << NoticeLink;
+        return;
+    }
+    UrlOpener::open(NoticeLink.trimmed());
+}
+
+void FormMain::GfZyLjLabel_Click()
+{
+    UrlOpener::open(ServerAddresses::onMainSite(QStringLiteral("/")));
+}
+
+void FormMain::XlMune_OnMouseDown()
+{
+    MuenFrm* menus = forms().muenFrm();
+    menus->PopupMenu(menus->SzLan, QCursor::pos());
+}
+
+void FormMain::viewButtonMouseUp(int state, float X, float Y, bool gameListButton, QMenu* (*menu)(MuenFrm*))
+{
+    if (!ViewDropDown::opensMenu(state, X, Y, gameListButton))
+        return;
+    MuenFrm* menus = forms().muenFrm();
+    menus->PopupMenu(menu(menus), QCursor::pos());
+}
+
+void FormMain::listMouseDown(ListBoxEx* list, short Button)
+{
+    if (list->ListIndex() >= 0 && Button == 2)
+        list->SendLeftClick();
+}
+
+void FormMain::listMouseUp(ListBoxEx* list, short Button, QMenu* (*menu)(MuenFrm*))
+{
+    if (list->ListIndex() < 0 || Button != 2)
+        return;
+    MuenFrm* menus = forms().muenFrm();
+    menus->PopupMenu(menu(menus), QCursor::pos());
+}
+
+void FormMain::ZuiXH_Click()
+{
+    if (!(windowState() & Qt::WindowMinimized))
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void FormMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Minimised goes to the notification area. Without one the window stays iconified where the
+    // desktop shows it, or the user would have no way back.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && Tray::available()
+        && TP->isShown())
+        hide();
+}
+
+void FormMain::restoreFromTray()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void FormMain::Sz_Click()
+{
+    TabrazoSz* settings = forms().tabrazoSz();
+    settings->show();
+    settings->raise();
+    settings->activateWindow();
 }
 
 void FormMain::mousePressEvent(QMouseEvent* event)

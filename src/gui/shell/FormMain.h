@@ -11,6 +11,8 @@ class ButtonEx;
 class DownLoad;
 class HttpRequest;
 class ListBoxEx;
+class MuenFrm;
+class QMenu;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -39,6 +41,10 @@ public:
     static QString readVersionNode(const QString& path, const QString& xpath);
 
     void GameFrmButton_Click();
+    void ZuiXH_Click();
+    void Sz_Click();
+    // The tray's left button and its "显示": the main window back in the normal state.
+    void restoreFromTray();
     // The player window was closed by the user: its button shows it closed.
     void playerWindowClosed();
 
@@ -69,6 +75,11 @@ public:
     // The favourites List4 shows, in its order, and the one clicked last.
     QVector<FavoriteRecord> Favorites;
     FavoriteRecord SelectedFavorite;
+
+    // The notice line: the number of the next notice, the one on show and its address.
+    qint32 zcsjsj = 0;
+    QString NoticeText;
+    QString NoticeLink;
 
     // Drop-down state of each view button: 0 armed (the next release over its right part opens its
     // menu), 1 its view was switched on by the press in progress, 2 another view is showing.
@@ -107,11 +118,21 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void enterOfflineMode();
+    void Timer1_Timer();
+    void lblMsg_Click();
+    void GfZyLjLabel_Click();
+    void XlMune_OnMouseDown();
+    // The drop-down menu of a view button, opened on the release (states: ViewDropDown).
+    void viewButtonMouseUp(int state, float X, float Y, bool gameListButton, QMenu* (*menu)(MuenFrm*));
+    // A right-click on a row: the row's own Click runs first, then its menu opens.
+    void listMouseDown(ListBoxEx* list, short Button);
+    void listMouseUp(ListBoxEx* list, short Button, QMenu* (*menu)(MuenFrm*));
     void placePlayerBeside();
     void navigateStatisticsPage();
 

@@ -5,6 +5,7 @@
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/shell/FormMain.h"
+#include "gui/shell/MenuCommands.h"
 #include "gui/update/GyTabrazo.h"
 #include "gui/update/TabrazoUpdateFm.h"
 
@@ -21,6 +22,11 @@ void wire(FlashFrm* player)
     });
     QObject::connect(player, &FlashFrm::startAtLaunchClicked, player,
         [](bool checked) { forms().tabrazoSz()->setOpenPlayerAtStart(checked); });
+}
+
+void wire(MuenFrm* menus)
+{
+    MenuCommands::connectMenus(menus);
 }
 
 void wire(TabrazoSz* settings)

@@ -1,0 +1,30 @@
+#pragma once
+
+class MuenFrm;
+
+// What the items of the popup menus do. The menu holder only holds the menus; the shell, which
+// knows every window, connects each item here.
+namespace MenuCommands {
+
+// Connects every item of the holder's menus to its command.
+void connectMenus(MuenFrm* menus);
+
+// "重载游戏列表": with a category or a game selected, the lists are emptied and the catalogue is
+// fetched again; otherwise the user is told the lists hold nothing.
+void SjSJList_Click();
+// "重载随便玩玩" and "重载列表": thirty new picks, when a pick is selected.
+void CzLbSB_Click();
+// "分享Tabrazo": a recommendation of the program's own site on the clipboard.
+void FxTabrazoBeta_Click();
+// "显示" of the tray: a minimised main window comes back in the normal state.
+void FrmQcShow_Click();
+// "隐藏" of the tray: a normal main window goes to the notification area.
+void Window1_Click();
+
+// UNBUILT: the windows and commands these items lead to; each leaves a log line until then.
+void showInformationWindow();
+void shareGameToClipboard();
+void showAboutBox();
+void showUpdater();
+
+} // namespace MenuCommands
