@@ -13,6 +13,11 @@ Tray::~Tray()
     Hide();
 }
 
+bool Tray::available()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 QIcon Tray::currentIcon() const
 {
     if (!picture.isNull())
@@ -24,6 +29,7 @@ void Tray::Show()
 {
     if (!icon) {
         icon = new QSystemTrayIcon(this);
+        // A double click also arrives as a click first; it and the middle button mean nothing.
         connect(icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger)
                 emit LeftButton();
@@ -39,11 +45,12 @@ void Tray::Hide()
 {
     if (icon)
         icon->hide();
+    bubbleShown = false;
 }
 
 void Tray::ShowBubble(const QString& Title, const QString& Text, int Style)
 {
-    if (!icon)
+    if (!icon || !icon->isVisible())
         return;
     QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::NoIcon;
     switch (Style & 0x0F) {
@@ -58,13 +65,25 @@ void Tray::ShowBubble(const QString& Title, const QString& Text, int Style)
         break;
     }
     icon->showMessage(Title.left(63), Text.left(255), kind);
+    bubbleShown = true;
 }
 
 void Tray::ChangeIcon(const QIcon& Icon)
 {
     picture = Icon;
-    if (icon)
+    if (!icon)
+        return;
+    // Qt has no call that takes a message back, but its own balloon goes with the icon. A message
+    // left to the desktop's notification service stays until it times out; an empty one sent to
+    // clear it would be shown as a message of its own.
+    if (bubbleShown && icon->isVisible()) {
+        icon->hide();
         icon->setIcon(currentIcon());
+        icon->show();
+    } else {
+        icon->setIcon(currentIcon());
+    }
+    bubbleShown = false;
 }
 
 bool Tray::isShown() const

@@ -13,9 +13,13 @@ public:
     explicit Tray(QObject* parent = nullptr);
     ~Tray() override;
 
+    // Whether the desktop has a notification area to show the icon in.
+    static bool available();
+
     void Show();
     void Hide();
     void ShowBubble(const QString& Title, const QString& Text, int Style);
+    // Sets the picture and takes back a message still shown.
     void ChangeIcon(const QIcon& Icon);
 
     QIcon Picture() const { return picture; }
@@ -32,4 +36,6 @@ private:
 
     QIcon picture;
     QSystemTrayIcon* icon = nullptr;
+    // A message was shown since the icon was last put up or changed.
+    bool bubbleShown = false;
 };
