@@ -97,9 +97,16 @@ class Menus(Playing):
         panel = wait_for(lambda: (xdotool("search", "--onlyvisible", "--class", "trayer") or [None])[0], 10)
         self.assertTrue(panel, "no tray panel")
         px, py, pw, ph = window_geometry(panel)
-        # The only icon in the panel: a left click brings the window back.
-        click_at(px + min(12, pw // 2), py + ph // 2)
+        # The only icon in the panel, packed to its right end: a left click brings the window back.
+        click_at(px + pw - 12, py + ph // 2)
         self.assertTrue(wait_for(lambda: self.visible(app, main), 10), "the tray icon did not restore the window")
+
+        # The right button opens the tray menu; its last item, "退出", ends the program.
+        before = windows_of(app.proc.pid)
+        click_at(px + pw - 12, py + ph // 2, button=3)
+        self.assertTrue(wait_for(lambda: [w for w in windows_of(app.proc.pid) if w not in before], 10), "no menu")
+        xdotool("key", "Up", "Return")
+        self.assertEqual(app.wait_exit(15), 0)
 
     def test_minimise_without_a_tray_host(self):
         app, main = self.start()

@@ -2,6 +2,8 @@
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/MessageBox.h"
 #include "gui/menus/MuenFrm.h"
+#include "gui/menus/Tray.h"
+#include "gui/outside/Clipboard.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
@@ -68,8 +70,10 @@ private slots:
         qputenv("TABRAZO_SERVER", "http://127.0.0.1:8790");
         UrlOpener::setRecorder([this](const QString& address) { opened << address; });
         QVERIFY(TestCatalogue::write(file(QStringLiteral("LDsend.Dll")),
-            { { u"动作"_qs, { game(1, u"小猫快跑"_qs), game(2, u"大炮"_qs) } },
-                { u"益智"_qs, { game(3, u"连连看"_qs) } } }));
+            { { u"动作"_qs,
+                  { game(1, u"小猫快跑"_qs), game(2, u"大炮"_qs), game(4, u"飞刀"_qs), game(5, u"赛车"_qs) } },
+                { u"益智"_qs, { game(3, u"连连看"_qs), game(6, u"数独"_qs), game(7, u"拼图"_qs) } },
+                { u"棋牌"_qs, { game(8, u"象棋"_qs) } } }));
     }
     void init()
     {
@@ -85,8 +89,8 @@ private slots:
     void cleanupTestCase()
     {
         main.reset();
-        for (QWidget* window : std::initializer_list<QWidget*> { forms().loadedFlashFrm(), forms().loadedMuenFrm(),
-                 forms().loadedGameJsFrm() })
+        for (QWidget* window : std::initializer_list<QWidget*> {
+                 forms().loadedFlashFrm(), forms().loadedMuenFrm(), forms().loadedGameJsFrm() })
             Forms::unload(window);
         delete forms().loadedTabrazoSz();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -174,11 +178,11 @@ void TestMainWindow::notices()
     QCOMPARE(main->Timer1->interval(), 15000);
 
     // A notice is text, never markup; its click opens web addresses only.
-    emit main->Timer1->timeout();
+    QVERIFY(QMetaObject::invokeMethod(main->Timer1, "timeout", Qt::DirectConnection));
     QCOMPARE(main->lblMsg->text(), u"<b>公告</b>"_qs);
     QCOMPARE(main->lblMsg->textFormat(), Qt::PlainText);
     QTest::mouseClick(main->lblMsg, Qt::LeftButton, {}, QPoint(2, 2));
-    emit main->Timer1->timeout();
+    QVERIFY(QMetaObject::invokeMethod(main->Timer1, "timeout", Qt::DirectConnection));
     QCOMPARE(main->lblMsg->text(), u"二"_qs);
     QTest::mouseClick(main->lblMsg, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(opened, QStringList({ "http://example.com/1" }));
@@ -220,7 +224,7 @@ void TestMainWindow::menuCommands()
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown().first().text, u"您当前的列表内无数据或初始加载失败！"_qs);
     QCOMPARE(MessageBox::shown().first().icon, MessageBox::Exclamation);
-    QCOMPARE(main->List1->ListCount(), 2);
+    QCOMPARE(main->List1->ListCount(), 3);
 
     // New picks only with a pick selected.
     main->List1->setListIndex(0);
@@ -246,6 +250,22 @@ void TestMainWindow::menuCommands()
     QTest::mouseClick(main->Sz, Qt::LeftButton);
     QVERIFY(forms().tabrazoSz()->isVisible());
     forms().tabrazoSz()->hide();
+
+    // The window menu opens at any button's press.
+    QTest::mousePress(main->XlMune, Qt::RightButton);
+    QCOMPARE(openMenu(), forms().muenFrm()->SzLan);
+    QTest::mouseRelease(main->XlMune, Qt::RightButton);
+    closeMenus();
+
+    // The program recommended on the clipboard, with its confirmation.
+    QStringList copied;
+    Clipboard::setRecorder([&copied](const QString& text) { copied << text; });
+    MessageBox::clearShown();
+    forms().muenFrm()->FxTabrazoBeta->trigger();
+    Clipboard::setRecorder(nullptr);
+    QCOMPARE(copied.size(), 1);
+    QVERIFY(copied.first().endsWith(u"http://127.0.0.1:8790/"_qs));
+    QCOMPARE(MessageBox::shown().size(), 1);
 
     // The home page, and the player window's button with its value.
     forms().muenFrm()->Jrzy->trigger();

@@ -17,9 +17,9 @@
 #include "core/outside/SingleInstance.h"
 #include "core/outside/Twips.h"
 #include "core/outside/wt.h"
+#include "core/player/GameCache.h"
 #include "core/shell/NoticeRotation.h"
 #include "core/shell/ViewDropDown.h"
-#include "core/player/GameCache.h"
 #include "gui/menus/MuenFrm.h"
 #include "gui/menus/Tray.h"
 #include "gui/outside/UrlOpener.h"
@@ -419,7 +419,8 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event)
             return true;
         if (event->type() == QEvent::MouseButtonRelease) {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+            if (mouse->button() == Qt::LeftButton
+                && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
                 if (watched == lblMsg)
                     lblMsg_Click();
                 else

@@ -23,8 +23,7 @@ FormMain* main()
 }
 
 // Runs command with the main window, when there is one.
-template<typename Command>
-void onMain(QAction* item, Command command)
+template <typename Command> void onMain(QAction* item, Command command)
 {
     QObject::connect(item, &QAction::triggered, item, [command] {
         if (FormMain* window = main())
@@ -36,7 +35,7 @@ void on(QAction* item, void (*command)())
 {
     QObject::connect(item, &QAction::triggered, item, command);
 }
-}
+} // namespace
 
 void connectMenus(MuenFrm* m)
 {
