@@ -13,6 +13,7 @@
 #include "gui/widgets/ListBoxEx.h"
 #include "support/ContentServer.h"
 #include "support/TestCatalogue.h"
+#include "support/Windows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -122,12 +123,7 @@ void TestLauncher::cleanupTestCase()
 {
     completed.reset();
     main.reset();
-    for (QWidget* window : std::initializer_list<QWidget*> {
-             forms().loadedFlashFrm(), forms().loadedMuenFrm(), forms().loadedGameJsFrm() })
-        Forms::unload(window);
-    // Closing the settings window ends the program; deleting it does not.
-    delete forms().loadedTabrazoSz();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    unloadWindows();
 }
 
 void TestLauncher::cacheFileNames_data()

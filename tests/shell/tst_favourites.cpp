@@ -11,6 +11,7 @@
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
 #include "support/TestCatalogue.h"
+#include "support/Windows.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,11 +83,7 @@ private slots:
     void cleanupTestCase()
     {
         main.reset();
-        for (QWidget* window : std::initializer_list<QWidget*> {
-                 forms().loadedFlashFrm(), forms().loadedMuenFrm(), forms().loadedGameJsFrm() })
-            Forms::unload(window);
-        delete forms().loadedTabrazoSz();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        unloadWindows();
     }
 
     void playerButton();

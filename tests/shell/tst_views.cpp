@@ -9,6 +9,7 @@
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
 #include "support/TestCatalogue.h"
+#include "support/Windows.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -45,10 +46,7 @@ private slots:
     void cleanupTestCase()
     {
         main.reset();
-        for (QWidget* window : std::initializer_list<QWidget*> {
-                 forms().loadedFlashFrm(), forms().loadedMuenFrm(), forms().loadedGameJsFrm() })
-            Forms::unload(window);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        unloadWindows();
     }
 
     void loading();
