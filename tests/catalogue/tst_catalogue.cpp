@@ -45,6 +45,11 @@ void TestCatalogueRules::loading()
 
     // Nothing to play is a failed load, and leaves an empty table with its placeholder.
     QVERIFY(TestCatalogue::write(file(QStringLiteral("empty.Dll")), { { u"空"_qs, {} } }));
+    QFile page(file(QStringLiteral("page.Dll")));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<html><body><h1>502 Bad Gateway</h1><data id=\"1\" title=\"x\"/></body></html>");
+    page.close();
+    QVERIFY(!catalogue.load(file(QStringLiteral("page.Dll"))));
     for (const QString& name : { u"empty.Dll"_qs, u"absent.Dll"_qs }) {
         QVERIFY(!catalogue.load(file(name)));
         QCOMPARE(catalogue.categories().size(), name == u"absent.Dll" ? 1 : 2);

@@ -105,6 +105,21 @@ class Faults(EndToEnd):
     def test_catalogue_stall(self):
         self.catalogue_fault("stall")
 
+    def test_answer_that_is_no_catalogue_is_not_installed(self):
+        # An error page served as a success, and an empty body: the lists the user has stay, and
+        # the next start fetches again.
+        for body in (b"<html><body><h1>Service Unavailable</h1></body></html>", b""):
+            with open(os.path.join(self.site, CATALOGUE.lstrip("/")), "wb") as f:
+                f.write(body)
+            self.server.requests_clear()
+            app, main = self.start_with_fault(CATALOGUE, "none")
+            self.assertTrue(wait_for(lambda: "GET " + CATALOGUE in self.server.requests(), 10))
+            self.answer_boxes(app, main, 3)
+            self.assert_responsive(app, main)
+            self.assert_unchanged(app, "LDsend.Dll", "VerTmp.Dll")
+            self.assertTrue(wait_for(lambda: not [f for f in self.leftovers() if f.startswith(".dl-")], 10))
+            app.kill()
+
     def test_catalogue_without_length_is_installed_whole(self):
         app, main = self.start_with_fault(CATALOGUE, "nolength")
         catalogue = self.site_file(CATALOGUE.lstrip("/"))

@@ -3,8 +3,11 @@
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/Files.h"
 #include "core/outside/ProgramFolder.h"
+#include "core/outside/SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -63,6 +66,37 @@ private slots:
         QCOMPARE(VersionFile::ReadXmlNodeText(page, QStringLiteral("/root/data/version"), &error), QString());
         QVERIFY(!error.isEmpty());
         QCOMPARE(VersionFile::ReadXmlNodeText(page, QStringLiteral("/root/data/version"), nullptr), QString());
+    }
+
+    // One copy per user and program folder: a lock that another user left, under the name every
+    // user shared when USER was unset, blocks nothing; a second copy of the same user is refused.
+    void singleCopyPerUser()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qunsetenv("USER");
+        ProgramFolder::setOverride(dir.path());
+        QCOMPARE(SingleInstance::lockFolder(), runtime.path());
+        const QByteArray hash
+            = QCryptographicHash::hash(dir.path().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        // A live process owns it, under its own name, so it is not stale.
+        QProcess owner;
+        owner.start(QStringLiteral("sleep"), { QStringLiteral("30") });
+        QVERIFY(owner.waitForStarted());
+        QFile shared(
+            runtime.filePath(QStringLiteral("tabrazo--") + QString::fromLatin1(hash) + QStringLiteral(".lock")));
+        QVERIFY(shared.open(QIODevice::WriteOnly));
+        shared.write(QByteArray::number(owner.processId()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        shared.close();
+
+        SingleInstance first;
+        QVERIFY(!first.otherIsRunning());
+        SingleInstance second;
+        QVERIFY(second.otherIsRunning());
+        ProgramFolder::setOverride(QString());
+        owner.kill();
+        owner.waitForFinished();
     }
 
     void ansiCodecRoundTripAndJunk()

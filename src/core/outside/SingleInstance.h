@@ -22,6 +22,9 @@ public:
     // Ask the running copy to show itself. Waits briefly for the copy to read the request.
     void activateOther();
 
+    // Where the lock of the running copy is kept.
+    static QString lockFolder();
+
 signals:
     void activationRequested();
 

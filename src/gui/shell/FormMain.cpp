@@ -624,6 +624,15 @@ void FormMain::UpdateSLing_DownloadComplete(bool hasError, const QString& szPath
 {
     if (hasError)
         return;
+    // Only a catalogue goes in: an error page, an empty or cut-off answer would replace the user's
+    // lists for good, as the version file would then say they are current. The next start tries again.
+    Catalogue downloaded;
+    if (!downloaded.load(szPath)) {
+        qCWarning(lcCatalogue) << "the downloaded catalogue holds no game; the old one stays";
+        QFile::remove(szPath);
+        fetchingVersionFile.clear();
+        return;
+    }
     // Renaming over the old catalogue replaces it in one step: a crash can never leave the
     // program without a catalogue, as deleting it first could.
     if (!Files::replaceAtomically(szPath, programFile(ProgramFiles::Catalogue))) {
@@ -639,7 +648,8 @@ void FormMain::UpdateSLing_DownloadComplete(bool hasError, const QString& szPath
         fetchingVersionFile.clear();
     }
     forms().flashFrm()->showCatalogueReady();
-    SjCL::LoadCatalogue(*this, programFile(ProgramFiles::Catalogue));
+    m_catalogue = std::move(downloaded);
+    SjCL::ShowCatalogue(*this);
 }
 
 void FormMain::ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax)

@@ -35,6 +35,11 @@ void showOnInformationWindow(const Game&, const QString&)
 void LoadCatalogue(FormMain& main, const QString& path)
 {
     main.catalogue().load(path);
+    ShowCatalogue(main);
+}
+
+void ShowCatalogue(FormMain& main)
+{
     ListBoxEx* list1 = main.List1;
     fill(list1, main.catalogue().categoryNames());
     // Two selection changes from code, second row first; with a single category only the first

@@ -18,6 +18,9 @@ extern const QString SearchHint;
 // first category and shows its games.
 void LoadCatalogue(FormMain& main, const QString& path);
 
+// Refills List1 from the main window's catalogue, selects the first category and shows its games.
+void ShowCatalogue(FormMain& main);
+
 // Fills List2 with the titles of the selected category.
 void ShowCategoryGames(FormMain& main);
 
