@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -252,6 +253,22 @@ private slots:
         player->showDownloadProgress(std::nullopt);
         emit player->Flash1->movieFailed(home.path() + QStringLiteral("/GamePath/missing.swf"));
         QVERIFY(!player->Picture1->isHidden() && !player->ProgressBar1->isHidden());
+        // A cached copy the player cannot play goes, so the next start fetches it again; a movie
+        // outside the cache is never touched.
+        QDir().mkpath(home.path() + QStringLiteral("/GamePath"));
+        const QString broken = home.path() + QStringLiteral("/GamePath/坏.swf");
+        const QString outside = home.path() + QStringLiteral("/坏.swf");
+        for (const QString& path : { broken, outside }) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("FWS garbage") == 11);
+        }
+        for (const QString& path : { broken, outside }) {
+            player->Flash1->setMovie(path);
+            emit player->Flash1->movieFailed(path);
+        }
+        QVERIFY(!QFile::exists(broken));
+        QVERIFY(QFile::exists(outside));
+        player->Flash1->setMovie(QString());
     }
 };
 

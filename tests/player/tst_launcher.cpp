@@ -52,9 +52,10 @@ private slots:
     void unknownLengthKeepsThePercent();
     void fullScreenWhenLoaded();
     void nothingToStart();
+    void failedTransferSaysSo();
 
 private:
-    enum Row { Cat, Cannon, Spaces, NoLength };
+    enum Row { Cat, Cannon, Spaces, NoLength, Missing };
 
     // A click on a row of the game list, then its launch routine; optionally waits for the end.
     void start(Row row)
@@ -98,7 +99,7 @@ void TestLauncher::initTestCase()
     QVERIFY(TestCatalogue::write(program() + QStringLiteral("/LDsend.Dll"),
         { { u"动作"_qs,
             { game(1, u"小猫快跑"_qs, url(1)), game(2, u"大炮"_qs, url(2)), game(3, u"空地址"_qs, u"   "_qs),
-                game(4, u"无长度"_qs, url(4)) } } }));
+                game(4, u"无长度"_qs, url(4)), game(5, u"不存在"_qs, url(5)) } } }));
 
     main = std::make_unique<FormMain>();
     forms().setFormMain(main.get());
@@ -277,6 +278,23 @@ void TestLauncher::nothingToStart()
     QVERIFY(!completed->wait(500));
     QCOMPARE(player->windowTitle(), u"before"_qs);
     QCOMPARE(player->GbName, u"小猫快跑"_qs);
+}
+
+// A game file the server does not have: the panel says so instead of waiting at 0% for good, and
+// the next double-click starts afresh.
+void TestLauncher::failedTransferSaysSo()
+{
+    start(Missing);
+    QVERIFY(finished());
+    QVERIFY(completed->first().at(0).toBool());
+    QCOMPARE(player->Label2->text(), u"游戏下载失败，请稍后重试！"_qs);
+    QVERIFY(!player->Label2->isHidden());
+    completed->clear();
+    start(Cat);
+    QCOMPARE(player->Label2->text(), u"请稍候！Tabrazo已经给您准备了该游戏的："_qs);
+    QVERIFY(finished());
+    QVERIFY(!completed->first().at(0).toBool());
+    QTRY_COMPARE(player->Flash1->Movie(), cached(u"小猫快跑"_qs));
 }
 
 int main(int argc, char** argv)

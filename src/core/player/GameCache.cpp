@@ -5,6 +5,7 @@
 #include "core/outside/ProgramFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 QString GameCache::folder()
 {
@@ -39,4 +40,14 @@ bool GameCache::store(const QString& from, const QString& title)
         return true;
     qCDebug(lcPlayer) << "not stored in the game cache:" << title;
     return false;
+}
+
+bool GameCache::discard(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo cache(folder());
+    if (!file.isFile() || file.isSymLink() || file.absolutePath() != cache.absoluteFilePath())
+        return false;
+    qCInfo(lcPlayer) << "removed a game file that could not be played:" << path;
+    return QFile::remove(path);
 }

@@ -17,4 +17,9 @@ public:
     // Moves a downloaded file into the cache under title, never replacing a stored file.
     // False when the title already has a file or the move fails; from is then untouched.
     static bool store(const QString& from, const QString& title);
+
+    // Removes a cache file the player could not play, so the next start fetches it again instead
+    // of replaying a broken copy for good. Only a file directly in the cache folder is removed;
+    // false for anything else.
+    static bool discard(const QString& path);
 };

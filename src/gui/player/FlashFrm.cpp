@@ -7,6 +7,7 @@
 #include "core/outside/MessageBox.h"
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/Twips.h"
+#include "core/player/GameCache.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/widgets/ButtonEx.h"
@@ -75,6 +76,10 @@ QColor colourOf(QRgb bgr)
 constexpr int kFrameWidth = 90;
 constexpr int kFrameHeight = 540;
 
+// The loading panel's message while a game's file comes, and when it could not be fetched.
+const QString kGameLoading = QStringLiteral("请稍候！Tabrazo已经给您准备了该游戏的：");
+const QString kGameFailed = QStringLiteral("游戏下载失败，请稍后重试！");
+
 const QColor kShareHover = colourOf(0x165FF);
 const QColor kShareNormal = Qt::black;
 const QColor kStripLine(0xD4, 0xDC, 0xE9);
@@ -134,8 +139,7 @@ FlashFrm::FlashFrm(QWidget* parent)
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
-    Label2
-        = label(Picture1, "Label2", QStringLiteral("请稍候！Tabrazo已经给您准备了该游戏的："), 1680, 4560, 3600, 180);
+    Label2 = label(Picture1, "Label2", kGameLoading, 1680, 4560, 3600, 180);
     Label2->hide();
     Label3 = label(Picture1, "Label3", QStringLiteral("0%"), 5325, 4365, 1440, 435);
     Label3->hide();
@@ -496,8 +500,17 @@ QString FlashFrm::movie() const
     return Flash1->Movie();
 }
 
+void FlashFrm::showGameDownloadFailed()
+{
+    Label2->setText(kGameFailed);
+    Label2->show();
+}
+
 void FlashFrm::showLoadingPanel(const QString& title)
 {
+    // A new start takes back what the failure of the last one said; other texts stay.
+    if (Label2->text() == kGameFailed)
+        Label2->setText(kGameLoading);
     for (QWidget* control :
         { static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3) }) {
         if (control->isHidden())
@@ -546,7 +559,7 @@ void FlashFrm::showCatalogueReady()
     Image1->show();
     Label2->hide();
     ProgressBar1->hide();
-    Label2->setText(QStringLiteral("请稍候！Tabrazo已经给您准备了该游戏的："));
+    Label2->setText(kGameLoading);
     ProgressBar1->setValue(0);
 }
 
@@ -570,6 +583,7 @@ void FlashFrm::Flash1_movieFailed(const QString& movie)
     if (movie != Flash1->Movie() || movie.isEmpty() || movie == u"http://")
         return;
     qCDebug(lcPlayer) << "game could not be played:" << movie;
+    GameCache::discard(movie);
     ProgressBar1->setValue(0);
     for (QWidget* control : { static_cast<QWidget*>(Picture1), static_cast<QWidget*>(ProgressBar1),
              static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3) })

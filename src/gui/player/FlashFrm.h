@@ -45,6 +45,8 @@ public:
     // A game's file is on its way: the player stops, the panel covers it, and the percent shows
     // when the download knows its total.
     void showDownloadProgress(std::optional<double> percent);
+    // The game's file could not be fetched: the panel says so and stays.
+    void showGameDownloadFailed();
     // The game's file is in the cache: the panel goes and the game plays.
     void playGame(const QString& cacheFile);
     void showCatalogueProgress(std::optional<double> percent);

@@ -507,8 +507,10 @@ void FormMain::DownLoad1_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
 
 void FormMain::DownLoad1_DownloadComplete(bool hasError, const QString& szPath)
 {
-    if (hasError)
+    if (hasError) {
+        forms().flashFrm()->showGameDownloadFailed();
         return;
+    }
     // A title stored before keeps its file; the fresh copy is then of no use.
     if (!GameCache::store(szPath, fetchingTitle))
         QFile::remove(szPath);
