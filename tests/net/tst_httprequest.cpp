@@ -44,6 +44,7 @@ private slots:
 
     void eventsInOrder();
     void errorPageFinishesNormally();
+    void oversizedBodyIsAnError();
     void transportFailuresRaiseOnError_data();
     void transportFailuresRaiseOnError();
     void abortThenReuse();
@@ -65,7 +66,12 @@ void TestHttpRequest::initTestCase()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(m_data);
     }
+    QFile big(m_dir.filePath(QStringLiteral("big.xml")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.write(ContentServer::randomBytes(3 << 20)) == 3 << 20);
+    big.close();
+    QVERIFY(QFile::copy(big.fileName(), m_dir.filePath(QStringLiteral("endless.xml"))));
     QVERIFY(m_server.start(m_dir.path()));
+    QVERIFY(m_server.setFault(QStringLiteral("/endless.xml"), QStringLiteral("nolength")));
     QVERIFY(m_server.setFault(QStringLiteral("/cut.xml"), QStringLiteral("cut")));
     QVERIFY(m_server.setFault(QStringLiteral("/reset.xml"), QStringLiteral("reset")));
     QVERIFY(m_server.setFault(QStringLiteral("/stall.xml"), QStringLiteral("stall")));
@@ -86,6 +92,30 @@ void TestHttpRequest::eventsInOrder()
     QCOMPARE(request.Status(), 200);
     QCOMPARE(request.GetResponseHeader(QStringLiteral("content-length")).toInt(), m_data.size());
     QVERIFY(request.GetResponseHeader(QStringLiteral("X-None")).isEmpty());
+}
+
+// A body past the limit ends the request with an error and keeps nothing, whether the server
+// announces its length or not; the limit can be raised for a request that needs more.
+void TestHttpRequest::oversizedBodyIsAnError()
+{
+    for (const char* path : { "/big.xml", "/endless.xml" }) {
+        HttpRequest request;
+        EventLog log(&request);
+        request.Open(QStringLiteral("GET"), m_server.url(QLatin1String(path)), true);
+        request.Send();
+        QVERIFY(log.waitForEnd());
+        QCOMPARE(log.events.last(), QStringLiteral("error 12152"));
+        QVERIFY(!log.events.contains(QStringLiteral("finished")));
+        QVERIFY(request.ResponseBody().isEmpty());
+    }
+    HttpRequest request;
+    request.setBodyLimit(4 << 20);
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/endless.xml")), true);
+    request.Send();
+    QVERIFY(log.waitForEnd());
+    QCOMPARE(log.events.last(), QStringLiteral("finished"));
+    QCOMPARE(request.ResponseBody().size(), 3 << 20);
 }
 
 void TestHttpRequest::errorPageFinishesNormally()

@@ -197,6 +197,11 @@ bool HttpRequest::startIfReady()
     m_headers = m_reply->rawHeaderPairs();
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     m_expected = length.isValid() ? length.toLongLong() : -1;
+    if (m_expected > m_bodyLimit) {
+        release();
+        raiseError(InvalidServerResponse, QStringLiteral("The response is larger than %1 bytes").arg(m_bodyLimit));
+        return false;
+    }
     const quint64 serial = m_serial;
     emit OnResponseStart(m_status, QString::fromLatin1(m_reply->rawHeader("Content-Type")));
     return serial == m_serial;
@@ -209,10 +214,21 @@ void HttpRequest::readData()
     if (!startIfReady())
         return;
     const QByteArray data = m_reply->readAll();
-    if (data.isEmpty())
+    if (data.isEmpty() || !append(data))
         return;
-    m_body += data;
     emit OnResponseDataAvailable(data);
+}
+
+bool HttpRequest::append(const QByteArray& data)
+{
+    if (m_body.size() + data.size() > m_bodyLimit) {
+        release();
+        m_body.clear();
+        raiseError(InvalidServerResponse, QStringLiteral("The response is larger than %1 bytes").arg(m_bodyLimit));
+        return false;
+    }
+    m_body += data;
+    return true;
 }
 
 void HttpRequest::replyFinished()
@@ -235,7 +251,8 @@ void HttpRequest::replyFinished()
     const quint64 serial = m_serial;
     if (reply->bytesAvailable() > 0) {
         const QByteArray data = reply->readAll();
-        m_body += data;
+        if (!append(data))
+            return;
         emit OnResponseDataAvailable(data);
         if (serial != m_serial)
             return;

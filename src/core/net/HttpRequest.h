@@ -29,6 +29,10 @@ public:
     // Only the receive time-out is honoured: the longest time without any data.
     void SetTimeouts(int ResolveTimeout, int ConnectTimeout, int SendTimeout, int ReceiveTimeout);
 
+    // The most body bytes a response may bring; more is an error of the request (12152), so an
+    // endless answer can never fill the memory. 1 MiB unless set: the request fetches small files.
+    void setBodyLimit(qint64 bytes) { m_bodyLimit = bytes; }
+
     // Empty when the response has no such header.
     QString GetResponseHeader(const QString& Header) const;
     QByteArray ResponseBody() const { return m_body; }
@@ -48,6 +52,8 @@ private:
     void replyFinished();
     void release();
     void raiseError(int number, const QString& description);
+    // Takes data into the body; false (the request ended with an error) past the limit.
+    bool append(const QByteArray& data);
 
     QNetworkReply* m_reply = nullptr;
     QByteArray m_method;
@@ -55,6 +61,7 @@ private:
     bool m_opened = false;
     bool m_async = true;
     int m_receiveTimeout = 30000;
+    qint64 m_bodyLimit = 1 << 20;
 
     bool m_started = false;
     int m_status = 0;

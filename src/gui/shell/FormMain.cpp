@@ -553,8 +553,13 @@ void FormMain::XMLSL_OnResponseDataAvailable(const QByteArray& Data)
     if (spinner < 1 || spinner > 3)
         spinner = 1;
     static const char16_t marks[] = { u'－', u'＼', u'／' };
-    lblMsg->setText(lblMsg->text() + QChar(marks[spinner - 1]));
-    lblMsg->adjustSize();
+    // An answer without a length may come in endless blocks: the line keeps only the marks it can
+    // show, and a block costs a repaint, never a new layout.
+    const int room = qMax(1, GfZyLjLabel->x() - lblMsg->x());
+    if (lblMsg->width() != room)
+        lblMsg->resize(room, lblMsg->height());
+    const int fit = qMax(1, room / qMax(1, lblMsg->fontMetrics().horizontalAdvance(QChar(marks[0]))));
+    lblMsg->setText(QString(lblMsg->text() + QChar(marks[spinner - 1])).right(fit));
     ++spinner;
 }
 
