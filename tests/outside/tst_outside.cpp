@@ -99,6 +99,34 @@ private slots:
         owner.waitForFinished();
     }
 
+    // Entities are refused: a nested expansion would take the window's memory and time, an
+    // external one would read a file of this machine into the version text.
+    void versionFileEntities()
+    {
+        QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE root [\n<!ENTITY a0 \"xxxxxxxxxx\">\n";
+        for (int i = 1; i < 10; ++i)
+            bomb += "<!ENTITY a" + QByteArray::number(i) + " \""
+                + QByteArray("&a").append(QByteArray::number(i - 1)).append(';').repeated(10) + "\">\n";
+        bomb += "]>\n<root><data><version>&a9;</version></data></root>";
+        const QString secret = write("secret.txt", "geheim");
+        const QByteArray external = "<?xml version=\"1.0\"?>\n<!DOCTYPE root [<!ENTITY e SYSTEM \"file://"
+            + secret.toUtf8() + "\">]>\n<root><data><version>&e;</version></data></root>";
+        for (const QByteArray& text : { bomb, external }) {
+            QString error;
+            QCOMPARE(
+                VersionFile::ReadXmlNodeText(write("entities.xml", text), QStringLiteral("/root/data/version"), &error),
+                QString());
+            QVERIFY(!error.isEmpty());
+        }
+        // Predefined and character references are plain text.
+        QString error;
+        QCOMPARE(
+            VersionFile::ReadXmlNodeText(write("plain.xml", "<root><data><version>1&amp;&#50;</version></data></root>"),
+                QStringLiteral("/root/data/version"), &error),
+            QStringLiteral("1&2"));
+        QVERIFY(error.isEmpty());
+    }
+
     void ansiCodecRoundTripAndJunk()
     {
         const QString text = QStringLiteral("小熊采蘑菇 & 极速摩托2 €𠀀");

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <libxml/hash.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 
@@ -31,6 +32,18 @@ QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath, 
     if (!doc) {
         if (error)
             *error = lastErrorText();
+        return {};
+    }
+    // A version file has no use for entities. Declared ones are refused: a few hundred bytes of
+    // nested references expand to gigabytes of text when the node is read, and an external one
+    // would name a file of this machine.
+    if ((doc->intSubset && doc->intSubset->entities
+            && xmlHashSize(static_cast<xmlHashTablePtr>(doc->intSubset->entities)) > 0)
+        || doc->extSubset) {
+        xmlFreeDoc(doc);
+        qCDebug(lcCatalogue) << "entity declarations in" << path;
+        if (error)
+            *error = QStringLiteral("Entity declarations are not allowed in this document");
         return {};
     }
     QString text;
