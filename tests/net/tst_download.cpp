@@ -29,6 +29,7 @@ private slots:
     void abandonedTransfersStaySilent();
     void handlersMayStartAndWait();
     void diskErrorFailsAndRemovesTheFile();
+    void sizeLimit();
     void fourAtOnce();
     void revalidation();
 
@@ -278,6 +279,29 @@ void TestDownload::diskErrorFailsAndRemovesTheFile()
     QVERIFY(result.hasError);
     QVERIFY(result.path.isEmpty());
     QVERIFY(tempFiles().isEmpty());
+}
+
+// A file past the ceiling fails and leaves nothing, announced or not; one of exactly the ceiling
+// is delivered whole.
+void TestDownload::sizeLimit()
+{
+    const QByteArray data = ContentServer::randomBytes(300 * 1024);
+    serve(QStringLiteral("big.bin"), data);
+    serve(QStringLiteral("endless.bin"), data);
+    QVERIFY(m_server->setFault(QStringLiteral("/endless.bin"), QStringLiteral("nolength")));
+    for (const char* path : { "/big.bin", "/endless.bin" }) {
+        DownLoad download;
+        download.setSizeLimit(100 * 1024);
+        const Result result = fetch(download, QLatin1String(path));
+        QCOMPARE(result.completions, 1);
+        QVERIFY(result.hasError);
+        QVERIFY(tempFiles().isEmpty());
+    }
+    DownLoad download;
+    download.setSizeLimit(data.size());
+    const Result result = fetch(download, QStringLiteral("/endless.bin"));
+    QVERIFY(!result.hasError);
+    QVERIFY(result.data == data);
 }
 
 void TestDownload::fourAtOnce()

@@ -183,6 +183,11 @@ bool DownLoad::drain()
     t->expected = length.isValid() ? length.toLongLong() : -1;
     // An error page is not the resource; read it only to let the connection go on.
     const bool keep = isSuccess(status);
+    if (keep && t->expected > m_sizeLimit) {
+        qCDebug(lcNet) << t->url << "announces" << t->expected << "bytes, more than" << m_sizeLimit;
+        complete(false);
+        return false;
+    }
     if (t->buffer.isEmpty())
         t->buffer.resize(chunkSize);
     char* const buffer = t->buffer.data();
@@ -192,6 +197,11 @@ bool DownLoad::drain()
             break;
         if (!keep)
             continue;
+        if (t->received + n > m_sizeLimit) {
+            qCDebug(lcNet) << t->url << "is larger than" << m_sizeLimit << "bytes";
+            complete(false);
+            return false;
+        }
         if (!t->write(buffer, n)) {
             complete(false);
             return false;

@@ -26,6 +26,10 @@ public:
     // A transfer that receives nothing for this long fails (0: wait forever).
     void setStallTimeout(int milliSeconds) { m_stallTimeout = milliSeconds; }
 
+    // The most bytes one file may have: a larger or endless answer fails, and its temporary file
+    // goes, before it can fill the disk.
+    void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
+
 signals:
     // bytesMax is 0 when the server announced no length; both values stop at 2^31 - 1.
     void DownloadProgress(qint32 BytesRead, qint32 bytesMax);
@@ -48,4 +52,5 @@ private:
     // Changes whenever a transfer ends, so a handler that started a new one inside an event is noticed.
     quint64 m_serial = 0;
     int m_stallTimeout = 60000;
+    qint64 m_sizeLimit = qint64(1) << 30;
 };

@@ -137,6 +137,10 @@ FormMain::FormMain(QWidget* parent)
     UpdateSLing->setObjectName(QStringLiteral("UpdateSLing"));
     DownLoad1 = new DownLoad(this);
     DownLoad1->setObjectName(QStringLiteral("DownLoad1"));
+    // Ceilings far above any real file of each kind, so an endless answer never fills the disk.
+    ADDOWNLOAD->setSizeLimit(qint64(1) << 20);
+    UpdateSLing->setSizeLimit(qint64(512) << 20);
+    DownLoad1->setSizeLimit(qint64(1) << 30);
     TP = new Tray(this);
     TP->setObjectName(QStringLiteral("TP"));
     XMLSL = nullptr;
