@@ -1,5 +1,6 @@
 #include "core/shell/NoticeRotation.h"
 
+#include "core/net/Network.h"
 #include "core/settings/ModSl.h"
 
 #include <QStringList>
@@ -20,8 +21,5 @@ NoticeRotation::Notice NoticeRotation::step(int& next, const QString& file)
 
 bool NoticeRotation::isOpenable(const QString& link)
 {
-    const QUrl url(link.trimmed(), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty()
-        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return Network::isFetchable(QUrl(link.trimmed(), QUrl::StrictMode));
 }
