@@ -51,6 +51,7 @@ private slots:
 
     void statusFaults_data();
     void statusFaults();
+    void madeUpBodies();
     void faultNoLength();
     void faultCut();
     void faultStall();
@@ -483,6 +484,39 @@ void TestContentServer::statusFaults()
     Reply cleared = get(path);
     QCOMPARE(status(*cleared), 200);
     QCOMPARE(cleared->readAll(), fileData(path.mid(1)));
+}
+
+// Answers made up by the server, for paths that need not exist: N bytes of a text, or no end.
+void TestContentServer::madeUpBodies()
+{
+    setFault("/made/up.xml", "body:5:ab");
+    Reply five = get("/made/up.xml");
+    QCOMPARE(status(*five), 200);
+    QCOMPARE(five->rawHeader("Content-Length"), QByteArray("5"));
+    QCOMPARE(five->readAll(), QByteArray("ababa"));
+    setFault("/made/up.xml", "body:0");
+    Reply empty = get("/made/up.xml");
+    QCOMPARE(status(*empty), 200);
+    QVERIFY(empty->readAll().isEmpty());
+
+    for (const char* mode : { "endless:<a>", "chunked:<a>" }) {
+        setFault("/made/up.xml", mode);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(socket.waitForConnected(3000));
+        socket.write("GET /made/up.xml HTTP/1.1\r\nHost: x\r\n\r\n");
+        QByteArray answer;
+        while (answer.size() < (4 << 20) && socket.waitForReadyRead(3000))
+            answer += socket.readAll();
+        QVERIFY2(answer.size() >= (4 << 20), mode);
+        const QByteArray head = answer.left(answer.indexOf("\r\n\r\n"));
+        QVERIFY(!head.contains("Content-Length"));
+        QCOMPARE(head.contains("Transfer-Encoding: chunked"), qstrcmp(mode, "chunked:<a>") == 0);
+        QVERIFY(answer.mid(head.size() + 4 + 8, 1 << 20).contains("<a><a><a>"));
+        socket.abort();
+    }
+    setFault("/made/up.xml", "none");
+    QCOMPARE(status(*get("/made/up.xml")), 404);
 }
 
 void TestContentServer::faultNoLength()

@@ -75,6 +75,16 @@ class Faults(EndToEnd):
     def test_version_file_stall(self):
         self.version_file_fault("stall")
 
+    def test_endless_version_file(self):
+        # Refused past its limit and never written: no memory or disk filled, nothing installed.
+        for mode in ("endless:<a>", "chunked:<a>"):
+            self.server.requests_clear()
+            self.version_file_fault(mode)
+            version = self.home + "/VerSionIng.Dll"
+            self.assertTrue(not os.path.exists(version) or os.path.getsize(version) < 4096, mode)
+            for app in self.apps:
+                app.kill()
+
     def test_version_file_without_length_still_refreshes(self):
         app, main = self.start_with_fault(VERSION, "nolength")
         catalogue = self.site_file(CATALOGUE.lstrip("/"))
@@ -104,6 +114,9 @@ class Faults(EndToEnd):
 
     def test_catalogue_stall(self):
         self.catalogue_fault("stall")
+
+    def test_endless_catalogue_stops_at_its_ceiling(self):
+        self.catalogue_fault("endless")
 
     def test_answer_that_is_no_catalogue_is_not_installed(self):
         # An error page served as a success, and an empty body: the lists the user has stay, and
@@ -159,6 +172,52 @@ class Faults(EndToEnd):
         catalogue = self.site_file(CATALOGUE.lstrip("/"))
         self.assertTrue(wait_for(lambda: read(again.path("LDsend.Dll")) == catalogue, 20))
         self.assertTrue(wait_for(lambda: not [f for f in self.leftovers() if f.startswith(".dl-")], 10))
+
+    def test_player_server_answers_only_its_own_host(self):
+        app, main = self.start_with_fault(NOTICE, "none")
+        port = wait_for(lambda: self.player_port(app.proc.pid), 30)
+        self.assertTrue(port, "no player server")
+        for host in ("attacker.example:%d" % port, "127.0.0.1", "localhost:1"):
+            status, body = http_get(port, "/player.html", host)
+            self.assertEqual((status, body), (403, b""), host)
+        status, body = http_get(port, "/player.html", "localhost:%d" % port)
+        self.assertEqual(status, 200)
+        self.assertIn(b"ruffle", body.lower())
+
+    @staticmethod
+    def player_port(pid):
+        """The loopback port on which the program answers with its player page."""
+        inodes = set()
+        for fd in os.listdir(f"/proc/{pid}/fd"):
+            try:
+                link = os.readlink(f"/proc/{pid}/fd/{fd}")
+            except OSError:
+                continue
+            if link.startswith("socket:["):
+                inodes.add(link[8:-1])
+        with open(f"/proc/{pid}/net/tcp") as f:
+            rows = [line.split() for line in f.readlines()[1:]]
+        for row in rows:
+            address, state, inode = row[1], row[3], row[9]
+            if state == "0A" and inode in inodes and address.startswith("0100007F:"):
+                port = int(address.split(":")[1], 16)
+                if http_get(port, "/player.html", "127.0.0.1:%d" % port)[0] == 200:
+                    return port
+        return None
+
+
+def http_get(port, path, host):
+    import socket
+    with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
+        s.sendall(f"GET {path} HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n".encode())
+        answer = b""
+        while True:
+            data = s.recv(65536)
+            if not data:
+                break
+            answer += data
+    head, _, body = answer.partition(b"\r\n\r\n")
+    return int(head.split()[1]), body
 
 
 if __name__ == "__main__":

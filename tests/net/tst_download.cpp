@@ -289,7 +289,8 @@ void TestDownload::sizeLimit()
     serve(QStringLiteral("big.bin"), data);
     serve(QStringLiteral("endless.bin"), data);
     QVERIFY(m_server->setFault(QStringLiteral("/endless.bin"), QStringLiteral("nolength")));
-    for (const char* path : { "/big.bin", "/endless.bin" }) {
+    QVERIFY(m_server->setFault(QStringLiteral("/chunks.bin"), QStringLiteral("chunked")));
+    for (const char* path : { "/big.bin", "/endless.bin", "/chunks.bin" }) {
         DownLoad download;
         download.setSizeLimit(100 * 1024);
         const Result result = fetch(download, QLatin1String(path));

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 // Every event of one request, in order, as text.
 class EventLog : public QObject {
@@ -22,14 +23,14 @@ public:
             [this](int number, const QString&) { events << QStringLiteral("error %1").arg(number); });
     }
 
-    bool waitForEnd()
+    bool waitForEnd(int timeout = 20000)
     {
         return QTest::qWaitFor(
             [this] {
                 return !events.isEmpty()
                     && (events.last() == QLatin1String("finished") || events.last().startsWith(u'e'));
             },
-            20000);
+            timeout);
     }
 
     QStringList events;
@@ -45,6 +46,7 @@ private slots:
     void eventsInOrder();
     void errorPageFinishesNormally();
     void oversizedBodyIsAnError();
+    void silentServerTimesOut();
     void transportFailuresRaiseOnError_data();
     void transportFailuresRaiseOnError();
     void abortThenReuse();
@@ -69,9 +71,12 @@ void TestHttpRequest::initTestCase()
     QFile big(m_dir.filePath(QStringLiteral("big.xml")));
     QVERIFY(big.open(QIODevice::WriteOnly) && big.write(ContentServer::randomBytes(3 << 20)) == 3 << 20);
     big.close();
-    QVERIFY(QFile::copy(big.fileName(), m_dir.filePath(QStringLiteral("endless.xml"))));
+    QVERIFY(QFile::copy(big.fileName(), m_dir.filePath(QStringLiteral("unannounced.xml"))));
     QVERIFY(m_server.start(m_dir.path()));
-    QVERIFY(m_server.setFault(QStringLiteral("/endless.xml"), QStringLiteral("nolength")));
+    QVERIFY(m_server.setFault(QStringLiteral("/unannounced.xml"), QStringLiteral("nolength")));
+    QVERIFY(m_server.setFault(QStringLiteral("/endless.xml"), QStringLiteral("endless:<a>")));
+    QVERIFY(m_server.setFault(QStringLiteral("/chunked.xml"), QStringLiteral("chunked:<a>")));
+    QVERIFY(m_server.setFault(QStringLiteral("/silent.xml"), QStringLiteral("silent")));
     QVERIFY(m_server.setFault(QStringLiteral("/cut.xml"), QStringLiteral("cut")));
     QVERIFY(m_server.setFault(QStringLiteral("/reset.xml"), QStringLiteral("reset")));
     QVERIFY(m_server.setFault(QStringLiteral("/stall.xml"), QStringLiteral("stall")));
@@ -98,24 +103,56 @@ void TestHttpRequest::eventsInOrder()
 // announces its length or not; the limit can be raised for a request that needs more.
 void TestHttpRequest::oversizedBodyIsAnError()
 {
-    for (const char* path : { "/big.xml", "/endless.xml" }) {
+    for (const char* path : { "/big.xml", "/unannounced.xml", "/endless.xml", "/chunked.xml" }) {
         HttpRequest request;
         EventLog log(&request);
         request.Open(QStringLiteral("GET"), m_server.url(QLatin1String(path)), true);
         request.Send();
-        QVERIFY(log.waitForEnd());
+        QVERIFY2(log.waitForEnd(), path);
         QCOMPARE(log.events.last(), QStringLiteral("error 12152"));
         QVERIFY(!log.events.contains(QStringLiteral("finished")));
         QVERIFY(request.ResponseBody().isEmpty());
     }
+
+    // While the program is busy elsewhere, a fast endless answer waits in the socket, not in memory.
+    const auto peakKb = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        const QByteArray text = status.readAll();
+        return text.mid(text.indexOf("VmHWM:") + 6).trimmed().split(' ').first().toLong();
+    };
+    const long peakBefore = peakKb();
+    {
+        HttpRequest busy;
+        EventLog log(&busy);
+        busy.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/endless.xml")), true);
+        busy.Send();
+        QTest::qWait(50);
+        QThread::sleep(2);
+        QVERIFY(log.waitForEnd());
+        QCOMPARE(log.events.last(), QStringLiteral("error 12152"));
+    }
+    QVERIFY2(peakKb() - peakBefore < 32 * 1024, qPrintable(QString::number(peakKb() - peakBefore)));
+
     HttpRequest request;
     request.setBodyLimit(4 << 20);
     EventLog log(&request);
-    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/endless.xml")), true);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/unannounced.xml")), true);
     request.Send();
     QVERIFY(log.waitForEnd());
     QCOMPARE(log.events.last(), QStringLiteral("finished"));
     QCOMPARE(request.ResponseBody().size(), 3 << 20);
+}
+
+// A server that takes the request and never answers ends it with a time-out, with no time-outs set.
+void TestHttpRequest::silentServerTimesOut()
+{
+    HttpRequest request;
+    EventLog log(&request);
+    request.Open(QStringLiteral("GET"), m_server.url(QStringLiteral("/silent.xml")), true);
+    request.Send();
+    QVERIFY(log.waitForEnd(45000));
+    QCOMPARE(log.events, QStringList { QStringLiteral("error 12002") });
 }
 
 void TestHttpRequest::errorPageFinishesNormally()

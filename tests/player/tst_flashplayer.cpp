@@ -80,13 +80,15 @@ struct Reply {
     QByteArray body;
 };
 
-Reply fetch(quint16 port, const QByteArray& target, const QByteArray& extra = {})
+Reply fetch(quint16 port, const QByteArray& target, const QByteArray& extra = {}, QByteArray host = {})
 {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, port);
     if (!socket.waitForConnected(3000))
         return {};
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n");
+    if (host.isNull())
+        host = "127.0.0.1:" + QByteArray::number(port);
+    socket.write("GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + extra + "\r\n");
     QByteArray all;
     // The server answers from this thread's event loop, so wait through it.
     QElapsedTimer clock;
@@ -126,6 +128,7 @@ public:
 private:
     static FlashPlayer* shownPlayer(QWidget& window, int width, int height);
     bool waitStarted(FlashPlayer& player, const QString& movie);
+    QString cached(int game) const;
 
     QTemporaryDir& home;
     QTemporaryDir& site;
@@ -149,6 +152,7 @@ void TestFlashPlayer::serverServesOnlyWhatWasOffered()
     PlayerServer server;
     server.setPage("<html>page</html>");
     server.setRuffleFolder(FlashPlayer::ruffleFolder());
+    server.setMovieFolders({ home.path() + QStringLiteral("/GamePath") });
     QVERIFY(server.listen(PlayerServer::preferredPortFor(home.path())));
     // A second server for the same folder cannot have the port, so it takes a neighbour.
     PlayerServer second;
@@ -190,6 +194,39 @@ void TestFlashPlayer::serverServesOnlyWhatWasOffered()
              QByteArray(QByteArray("/file") + secret.toUtf8()), QByteArray("/remote/http/127.0.0.1/") })
         QVERIFY2(fetch(server.port(), refused).status.contains("404"), refused.constData());
     QVERIFY(fetch(server.port(), "garbage").status.contains("400"));
+
+    // A page elsewhere that a DNS answer rebinds to 127.0.0.1 names its own host: it gets nothing.
+    const QByteArray port = QByteArray::number(server.port());
+    const QList<QByteArray> strangers { "evil.example:" + port, "127.0.0.1", "localhost", "127.0.0.1:1",
+        "127.0.0.1:" + port + ".evil.example", "" };
+    for (const QByteArray& host : strangers) {
+        const QByteArray target = offered.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+        for (const QByteArray& path : { QByteArray("/player.html"), target }) {
+            const Reply refused = fetch(server.port(), path, {}, host);
+            QVERIFY2(refused.status.contains("403") && refused.body.isEmpty(), host.constData());
+        }
+    }
+    QVERIFY(fetch(server.port(), "/player.html", {}, "LocalHost:" + port).status.contains("200"));
+
+    // Only files that really lie in a movie folder: a link planted there, or a movie offered from
+    // elsewhere, is refused even after the player offered it.
+    const QString planted = home.path() + QStringLiteral("/GamePath/planted.swf");
+    QFile private_(home.path() + QStringLiteral("/private.txt"));
+    QVERIFY(private_.open(QIODevice::WriteOnly) && private_.write("not for pages") > 0);
+    private_.close();
+    QVERIFY(QFile::link(private_.fileName(), planted));
+    const QString loose = site.path() + QStringLiteral("/flash/3.swf");
+    for (const QString& path : { planted, loose }) {
+        const QUrl address(server.offerFile(path));
+        QVERIFY2(
+            fetch(server.port(), address.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)).status.contains("403"),
+            qPrintable(path));
+    }
+    // A link that stays inside the folder is still a movie.
+    const QString alias = home.path() + QStringLiteral("/GamePath/alias.swf");
+    QVERIFY(QFile::link(secret, alias));
+    QVERIFY(fetch(server.port(), QUrl(server.offerFile(alias)).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority))
+                .status.contains("200"));
 }
 
 void TestFlashPlayer::proxiesAnOfferedRemoteMovie()
@@ -207,6 +244,17 @@ void TestFlashPlayer::proxiesAnOfferedRemoteMovie()
     QVERIFY(fetch(server.port(), missing.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)).status.contains("404"));
     const QUrl closed(server.offerRemote(QUrl(QStringLiteral("http://127.0.0.1:1/x.swf"))));
     QVERIFY(fetch(server.port(), closed.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)).status.contains("502"));
+}
+
+// The player serves local movies from the game cache only, so the site's movies are copied there.
+QString TestFlashPlayer::cached(int game) const
+{
+    const QString name = QString::number(game) + QStringLiteral(".swf");
+    const QString path = home.path() + QStringLiteral("/GamePath/") + name;
+    QDir().mkpath(home.path() + QStringLiteral("/GamePath"));
+    if (!QFile::exists(path))
+        QFile::copy(site.path() + QStringLiteral("/flash/") + name, path);
+    return path;
 }
 
 FlashPlayer* TestFlashPlayer::shownPlayer(QWidget& window, int width, int height)
@@ -233,7 +281,7 @@ void TestFlashPlayer::playsAMovieAndUnloadsIt()
     FlashPlayer* player = shownPlayer(window, 600, 450);
     QVERIFY(player);
 
-    const QString movie = site.path() + QStringLiteral("/flash/4.swf");
+    const QString movie = cached(4);
     const QColor background = movieBackground(movie);
     QVERIFY(background.isValid());
     QVERIFY(waitStarted(*player, movie));
@@ -246,7 +294,7 @@ void TestFlashPlayer::playsAMovieAndUnloadsIt()
     QTRY_VERIFY_WITH_TIMEOUT(shareOf(player, Qt::black) > 0.95, 10000);
 
     // The empty text unloads too, and a second movie plays in the same page.
-    const QString next = site.path() + QStringLiteral("/flash/7.swf");
+    const QString next = cached(7);
     QVERIFY(waitStarted(*player, next));
     QTRY_VERIFY_WITH_TIMEOUT(shareOf(player, movieBackground(next)) > 0.3, 10000);
     player->setMovie(QString());
@@ -288,7 +336,7 @@ void TestFlashPlayer::unplayableMovieLeavesThePlayerEmpty()
         QTRY_VERIFY_WITH_TIMEOUT(shareOf(player, Qt::black) > 0.95, 10000);
     }
     // The player still plays the next good movie.
-    QVERIFY(waitStarted(*player, site.path() + QStringLiteral("/flash/2.swf")));
+    QVERIFY(waitStarted(*player, cached(2)));
 }
 
 void TestFlashPlayer::remoteAddressPlaysThroughTheServer()

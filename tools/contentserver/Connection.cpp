@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -150,6 +151,8 @@ Connection::Next Connection::handle(const HttpRequest& request)
     if (fault.mode == Fault::Mode::ServerError)
         return sendError(500, keepAlive);
 
+    if (fault.replacesFile())
+        return serveMadeUp(request, fault);
     ContentRoot::File file;
     if (!m_server.root().open(*path, file))
         return sendError(404, keepAlive);
@@ -275,9 +278,86 @@ Connection::Next Connection::serveFault(const HttpRequest& request, const Conten
     case Fault::Mode::None:
     case Fault::Mode::NotFound:
     case Fault::Mode::ServerError:
+    case Fault::Mode::Silent:
+    case Fault::Mode::Endless:
+    case Fault::Mode::Chunked:
+    case Fault::Mode::Body:
         break;
     }
     return serveFile(request, file);
+}
+
+Connection::Next Connection::serveMadeUp(const HttpRequest& request, const Fault& fault)
+{
+    bool keepAlive = request.wantsKeepAlive();
+    const std::string typeHeader = "Content-Type: application/octet-stream\r\nCache-Control: no-store\r\n";
+    std::string block;
+    while (block.size() < 64 * 1024)
+        block += fault.text;
+    switch (fault.mode) {
+    case Fault::Mode::Silent:
+        // Takes the request and never answers.
+        waitForPeerClose();
+        return Next::Drop;
+    case Fault::Mode::Body: {
+        if (!sendAll(
+                statusHead(200, keepAlive) + typeHeader + "Content-Length: " + std::to_string(fault.size) + "\r\n\r\n",
+                !m_headOnly && fault.size > 0))
+            return Next::Drop;
+        long long left = m_headOnly ? 0 : fault.size;
+        while (left > 0) {
+            const size_t piece = static_cast<size_t>(std::min<long long>(left, static_cast<long long>(block.size())));
+            if (!sendAll(std::string_view(block).substr(0, piece)))
+                return Next::Drop;
+            left -= static_cast<long long>(piece);
+        }
+        return keepAlive ? Next::KeepAlive : Next::Close;
+    }
+    case Fault::Mode::Endless:
+        // No length and no end: only the client can stop it.
+        if (!sendAll(statusHead(200, false) + typeHeader + "\r\n", true) || m_headOnly)
+            return Next::Close;
+        while (sendWhileWanted(block)) { }
+        return Next::Drop;
+    case Fault::Mode::Chunked: {
+        if (!sendAll(statusHead(200, keepAlive) + typeHeader + "Transfer-Encoding: chunked\r\n\r\n", true)
+            || m_headOnly)
+            return Next::Close;
+        char size[32];
+        snprintf(size, sizeof size, "%zx\r\n", block.size());
+        const std::string chunk = size + block + "\r\n";
+        while (sendWhileWanted(chunk)) { }
+        return Next::Drop;
+    }
+    default:
+        return sendError(500, keepAlive);
+    }
+}
+
+// Sends data unless the client has gone or the server stops; a client that stops reading blocks
+// here only until the server stops.
+bool Connection::sendWhileWanted(std::string_view data)
+{
+    while (!data.empty()) {
+        if (m_server.isStopping())
+            return false;
+        pollfd pfd { m_fd, POLLOUT, 0 };
+        const int ready = poll(&pfd, 1, 250);
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready <= 0)
+            continue;
+        if (pfd.revents & (POLLERR | POLLHUP))
+            return false;
+        const ssize_t n = send(m_fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
 }
 
 std::string Connection::statusHead(int status, bool keepAlive) const

@@ -29,6 +29,7 @@ private:
     Next handleControl(const HttpRequest& request, std::string_view path);
     Next serveFile(const HttpRequest& request, const ContentRoot::File& file);
     Next serveFault(const HttpRequest& request, const ContentRoot::File& file, const Fault& fault);
+    Next serveMadeUp(const HttpRequest& request, const Fault& fault);
 
     std::string statusHead(int status, bool keepAlive) const;
     static std::string fileHeaders(const ContentRoot::File& file);
@@ -39,6 +40,7 @@ private:
     bool sendAll(std::string_view data, bool more = false);
     bool sendFileRange(int fileFd, off_t offset, off_t length);
     bool sendThrottled(int fileFd, off_t length, long bytesPerSecond);
+    bool sendWhileWanted(std::string_view data);
     void waitForPeerClose();
     void waitForSendQueueEmpty();
     void lingeringClose();

@@ -2,9 +2,46 @@
 
 #include <cstdlib>
 
+namespace {
+// "N" or "N:TEXT" after a mode's colon; an empty TEXT keeps the default filler.
+bool parseSizeAndText(std::string_view rest, Fault& fault)
+{
+    const size_t colon = rest.find(':');
+    std::string digits(rest.substr(0, colon));
+    char* end = nullptr;
+    const long long size = strtoll(digits.c_str(), &end, 10);
+    if (digits.empty() || *end != '\0' || size < 0)
+        return false;
+    fault.size = size;
+    if (colon != std::string_view::npos && colon + 1 < rest.size())
+        fault.text = std::string(rest.substr(colon + 1));
+    return true;
+}
+} // namespace
+
+bool Fault::replacesFile() const
+{
+    return mode == Mode::Silent || mode == Mode::Endless || mode == Mode::Chunked || mode == Mode::Body;
+}
+
 std::optional<Fault> Fault::parse(std::string_view text)
 {
     Fault fault;
+    const std::string_view name = text.substr(0, text.find(':'));
+    const bool hasArgument = name.size() < text.size();
+    const std::string_view argument = hasArgument ? text.substr(name.size() + 1) : std::string_view();
+    if (name == "endless" || name == "chunked") {
+        fault.mode = name == "endless" ? Mode::Endless : Mode::Chunked;
+        if (!argument.empty())
+            fault.text = std::string(argument);
+        return fault;
+    }
+    if (name == "body") {
+        if (!hasArgument || !parseSizeAndText(argument, fault))
+            return std::nullopt;
+        fault.mode = Mode::Body;
+        return fault;
+    }
     if (text == "none")
         fault.mode = Mode::None;
     else if (text == "nolength")
@@ -19,6 +56,8 @@ std::optional<Fault> Fault::parse(std::string_view text)
         fault.mode = Mode::Stall;
     else if (text == "reset")
         fault.mode = Mode::Reset;
+    else if (text == "silent")
+        fault.mode = Mode::Silent;
     else if (text == "slow")
         fault.mode = Mode::Slow;
     else if (text.substr(0, 5) == "slow:") {

@@ -32,7 +32,9 @@ void printUsage(FILE* out)
     fprintf(out,
         "usage: tabrazo-contentserver --root DIR [--bind ADDRESS] [--port N] [--fault PATH=MODE]... [--log FILE]\n"
         "  --port 0 picks a free port; the chosen one is printed as \"listening on ADDRESS:PORT\".\n"
-        "  MODE: nolength, cut, 404, 500, stall, slow, slow:BYTES_PER_SECOND, reset, none\n"
+        "  MODE: nolength, cut, 404, 500, stall, slow, slow:BYTES_PER_SECOND, reset, none,\n"
+        "        silent (never answers), endless[:TEXT] (no length, no end), chunked[:TEXT] (endless chunks),\n"
+        "        body:N[:TEXT] (N bytes of TEXT repeated; the file need not exist)\n"
         "  At run time: GET /__fault?path=/file&mode=MODE, GET /__requests[?clear=1]\n");
 }
 

@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr qint64 kReadBufferSize = 256 * 1024;
+
 // WinHTTP error numbers, as the handlers of the request object know them.
 enum WinHttpError {
     Timeout = 12002,
@@ -137,6 +139,9 @@ void HttpRequest::Send(const QByteArray& Body)
         m_reply = Network::manager()->get(request);
     else
         m_reply = Network::manager()->sendCustomRequest(request, m_method, Body);
+    // Without a bound Qt reads a fast server's answer into memory as quickly as it arrives, long
+    // before the body limit is checked here.
+    m_reply->setReadBufferSize(kReadBufferSize);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpRequest::responseStart);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpRequest::readData);
     connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::replyFinished);

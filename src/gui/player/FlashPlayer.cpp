@@ -3,6 +3,7 @@
 #include "core/outside/LogCategories.h"
 #include "core/outside/ProgramFolder.h"
 #include "core/outside/Twips.h"
+#include "core/player/GameCache.h"
 #include "gui/player/FlashPage.h"
 #include "gui/player/PlayerServer.h"
 
@@ -180,6 +181,7 @@ void FlashPlayer::start()
     html.open(QIODevice::ReadOnly);
     server->setPage(html.readAll());
     server->setRuffleFolder(ruffleFolder());
+    server->setMovieFolders({ GameCache::folder() });
     if (server->ruffleFolder().isEmpty())
         qCWarning(lcPlayer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in"
                             << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");

@@ -105,6 +105,34 @@ void PlayerServer::setRuffleFolder(const QString& folder)
     ruffle = folder;
 }
 
+void PlayerServer::setMovieFolders(const QStringList& folders)
+{
+    movieFolders = folders;
+}
+
+bool PlayerServer::isOwnHost(const QByteArray& host) const
+{
+    const QByteArray port = ':' + QByteArray::number(this->port());
+    return host == "127.0.0.1" + port || host.toLower() == "localhost" + port;
+}
+
+bool PlayerServer::liesInside(const QString& file, const QString& folder)
+{
+    // Both resolved now, not when the movie was offered: a link planted later counts.
+    const QString real = QFileInfo(file).canonicalFilePath();
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    return !real.isEmpty() && !root.isEmpty() && real.startsWith(root + QLatin1Char('/'));
+}
+
+bool PlayerServer::isMovieFile(const QString& file) const
+{
+    for (const QString& folder : movieFolders) {
+        if (liesInside(file, folder))
+            return true;
+    }
+    return false;
+}
+
 QString PlayerServer::offerFile(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -201,6 +229,11 @@ void PlayerServer::readRequest(QTcpSocket* socket)
 void PlayerServer::answer(
     QTcpSocket* socket, const QByteArray& method, const QString& route, const QHash<QByteArray, QByteArray>& headers)
 {
+    if (!isOwnHost(headers.value("host"))) {
+        qCDebug(lcPlayer) << "refused a request for host" << headers.value("host");
+        sendStatus(socket, 403, reasonOf(403));
+        return;
+    }
     const bool headOnly = method == "HEAD";
     if (method != "GET" && !headOnly) {
         sendStatus(socket, 405, reasonOf(405));
@@ -232,6 +265,11 @@ void PlayerServer::answer(
         return;
     }
     if (files.contains(path)) {
+        if (!isMovieFile(files.value(path))) {
+            qCDebug(lcPlayer) << "refused a movie outside the game folders:" << files.value(path);
+            sendStatus(socket, 403, reasonOf(403));
+            return;
+        }
         sendFile(socket, files.value(path), headOnly, QByteArrayLiteral("no-store"), QByteArray());
         return;
     }

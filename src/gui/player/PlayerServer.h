@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QUrl>
 
 class QTcpServer;
@@ -10,7 +11,8 @@ class QTcpSocket;
 // The loopback web server behind the movie player. The web engine cannot fetch Ruffle's
 // WebAssembly from a custom scheme, so the player page, Ruffle and the movies come from here.
 // It serves nothing but those: a movie file or a remote movie address is reachable only after
-// the player has offered it.
+// the player has offered it, and only to requests addressed to the loopback host by name or
+// number with this port, so a page elsewhere rebound by DNS to 127.0.0.1 gets nothing.
 class PlayerServer : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +31,10 @@ public:
     void setRuffleFolder(const QString& folder);
     QString ruffleFolder() const { return ruffle; }
 
+    // Folders whose files may be served as movies. A file is served only when its real path,
+    // links resolved at the time of the request, lies inside one of them.
+    void setMovieFolders(const QStringList& folders);
+
     // Address under which the page may fetch this local file or remote movie.
     QString offerFile(const QString& path);
     QString offerRemote(const QUrl& address);
@@ -44,11 +50,14 @@ private:
         const QByteArray& ifNoneMatch);
     void sendProxy(QTcpSocket* socket, const QUrl& address, bool headOnly);
     static void sendStatus(QTcpSocket* socket, int status, const QByteArray& reason);
+    bool isOwnHost(const QByteArray& host) const;
+    static bool liesInside(const QString& file, const QString& folder);
+    bool isMovieFile(const QString& file) const;
 
     QTcpServer* server;
     QByteArray page;
     QString ruffle;
-    QString folder;
+    QStringList movieFolders;
     QHash<QString, QString> files;
     QHash<QString, QUrl> remotes;
 };
