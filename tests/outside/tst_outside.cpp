@@ -108,10 +108,13 @@ private slots:
             bomb += "<!ENTITY a" + QByteArray::number(i) + " \""
                 + QByteArray("&a").append(QByteArray::number(i - 1)).append(';').repeated(10) + "\">\n";
         bomb += "]>\n<root><data><version>&a9;</version></data></root>";
+        // One large entity referenced many times grows with the product of the two.
+        const QByteArray quadratic = "<?xml version=\"1.0\"?>\n<!DOCTYPE root [<!ENTITY a \"" + QByteArray(50000, 'x')
+            + "\">]>\n<root><data><version>" + QByteArray("&a;").repeated(50000) + "</version></data></root>";
         const QString secret = write("secret.txt", "geheim");
         const QByteArray external = "<?xml version=\"1.0\"?>\n<!DOCTYPE root [<!ENTITY e SYSTEM \"file://"
             + secret.toUtf8() + "\">]>\n<root><data><version>&e;</version></data></root>";
-        for (const QByteArray& text : { bomb, external }) {
+        for (const QByteArray& text : { bomb, quadratic, external }) {
             QString error;
             QCOMPARE(
                 VersionFile::ReadXmlNodeText(write("entities.xml", text), QStringLiteral("/root/data/version"), &error),
