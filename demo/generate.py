@@ -154,7 +154,9 @@ def write_program(program, base, count, seed):
     write(os.path.join(program, "ImgLoading.gif"), pictures.spinner())
     # The program writes its options into Config.dll at its first start, after which a downloaded
     # notice file never replaces it; so the notices are delivered with the program.
-    write(os.path.join(program, "Config.dll"), notice_file(base))
+    # No hotkeys are chosen yet, so their boxes start unchecked rather than asking at every start.
+    settings = [("用户设置", [("增加音量", "0"), ("减少音量", "0"), ("禁音", "0")])]
+    write(os.path.join(program, "Config.dll"), notice_file(base) + b"\r\n" + ini_bytes(settings))
     return older
 
 

@@ -2,11 +2,15 @@
 
 #include "core/outside/Process.h"
 #include "core/outside/ProgramFiles.h"
+#include "core/outside/SinkVolume.h"
 #include "core/outside/Twips.h"
+#include "gui/settings/RKHotKey.h"
 #include "gui/settings/UpdateSL.h"
+#include "gui/widgets/Skin.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -30,16 +34,25 @@ TabrazoSz::TabrazoSz(QWidget* parent)
     HeadrImges = new QLabel(this);
     HeadrImges->setObjectName(QStringLiteral("HeadrImges"));
     HeadrImges->setFixedHeight(Twips::toPixels(600));
+    HeadrImges->setPixmap(Skin::picture(QStringLiteral("FlashFrm_header")));
+    HeadrImges->setScaledContents(true);
 
     HotKey = new QGroupBox(QStringLiteral("热键设置："), this);
     HotKey->setObjectName(QStringLiteral("HotKey"));
     增加音量 = makeBox(HotKey, QStringLiteral("增加音量"), QStringLiteral("增加音量"));
     减少音量 = makeBox(HotKey, QStringLiteral("减少音量"), QStringLiteral("减少音量"));
     禁音 = makeBox(HotKey, QStringLiteral("禁音"), QStringLiteral("静音"));
-    auto* hotkeys = new QVBoxLayout(HotKey);
-    hotkeys->addWidget(增加音量);
-    hotkeys->addWidget(减少音量);
-    hotkeys->addWidget(禁音);
+    HK1 = new RKHotKey(QStringLiteral("HK1"), HotKey);
+    HK2 = new RKHotKey(QStringLiteral("HK2"), HotKey);
+    HK3 = new RKHotKey(QStringLiteral("HK3"), HotKey);
+    auto* hotkeys = new QGridLayout(HotKey);
+    hotkeys->setColumnStretch(1, 1);
+    hotkeys->addWidget(增加音量, 0, 0);
+    hotkeys->addWidget(HK1, 0, 1);
+    hotkeys->addWidget(减少音量, 1, 0);
+    hotkeys->addWidget(HK2, 1, 1);
+    hotkeys->addWidget(禁音, 2, 0);
+    hotkeys->addWidget(HK3, 2, 1);
 
     自动全屏化 = makeBox(this, QStringLiteral("自动全屏化"), QStringLiteral("游戏加载完成时自动全屏化游戏"));
     版本自动更新 = makeBox(this, QStringLiteral("版本自动更新"), QStringLiteral("自动检测版本更新并且提示我"));
@@ -70,6 +83,9 @@ TabrazoSz::TabrazoSz(QWidget* parent)
     connect(增加音量, &QCheckBox::clicked, this, [this] { 增加音量_MouseUp(); });
     connect(减少音量, &QCheckBox::clicked, this, [this] { 减少音量_MouseUp(); });
     connect(禁音, &QCheckBox::clicked, this, [this] { 禁音_MouseUp(); });
+    connect(HK1, &RKHotKey::HotKeyPressed, this, [] { SinkVolume::up(); });
+    connect(HK2, &RKHotKey::HotKeyPressed, this, [] { SinkVolume::down(); });
+    connect(HK3, &RKHotKey::HotKeyPressed, this, [] { SinkVolume::toggleMute(); });
 }
 
 void TabrazoSz::Form_Load()
@@ -116,14 +132,32 @@ void TabrazoSz::保存设置_Click()
     const QString file = optionsFile();
     for (QCheckBox* box : boxesInFileOrder())
         UpdateSL::SaveCheckBox(optionsSection(), file, box);
+    for (RKHotKey* field : { HK1, HK2, HK3 })
+        field->SaveSettings();
     加载热键属性();
     mirrorStartOptionToPlayer();
 }
 
-// UNBUILT: the hotkey fields arm and disarm here; until then the boxes keep their state.
-void TabrazoSz::增加音量_MouseUp() { }
-void TabrazoSz::减少音量_MouseUp() { }
-void TabrazoSz::禁音_MouseUp() { }
+void TabrazoSz::follow(QCheckBox* box, RKHotKey* field)
+{
+    field->setHotKeyEnabled(box->isChecked());
+    box->setChecked(field->HotKeyEnabled());
+}
+
+void TabrazoSz::增加音量_MouseUp()
+{
+    follow(增加音量, HK1);
+}
+
+void TabrazoSz::减少音量_MouseUp()
+{
+    follow(减少音量, HK2);
+}
+
+void TabrazoSz::禁音_MouseUp()
+{
+    follow(禁音, HK3);
+}
 
 void TabrazoSz::mirrorStartOptionToPlayer()
 {

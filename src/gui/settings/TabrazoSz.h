@@ -6,6 +6,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class RKHotKey;
 
 // The settings window and, while the program runs, the live store of the options: other windows
 // read its check boxes, never the file.
@@ -40,6 +41,9 @@ public:
     QCheckBox* 增加音量;
     QCheckBox* 减少音量;
     QCheckBox* 禁音;
+    RKHotKey* HK1;
+    RKHotKey* HK2;
+    RKHotKey* HK3;
     QCheckBox* 自动全屏化;
     QCheckBox* 版本自动更新;
     QCheckBox* 自检测;
@@ -56,6 +60,8 @@ protected:
 
 private:
     void 增加音量_MouseUp();
+    // The box follows whether its field could be enabled.
+    static void follow(QCheckBox* box, RKHotKey* field);
     void mirrorStartOptionToPlayer();
     QList<QCheckBox*> boxesInFileOrder() const;
 };

@@ -1,102 +1,10 @@
 #include "gui/widgets/InputCodes.h"
 
+#include "core/settings/VirtualKeys.h"
+
 #include <QKeyEvent>
 
 short virtualKey(const QKeyEvent* event)
 {
-    const int key = event->key();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return short(key);
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return short(event->modifiers() & Qt::KeypadModifier ? 0x60 + (key - Qt::Key_0) : key);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return short(0x70 + (key - Qt::Key_F1));
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0x09;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 0x0D;
-    case Qt::Key_Shift:
-        return 0x10;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Pause:
-        return 0x13;
-    case Qt::Key_CapsLock:
-        return 0x14;
-    case Qt::Key_Escape:
-        return 0x1B;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Asterisk:
-        return 0x6A;
-    case Qt::Key_Plus:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6B : 0xBB;
-    case Qt::Key_Minus:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6D : 0xBD;
-    case Qt::Key_Slash:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6F : 0xBF;
-    case Qt::Key_NumLock:
-        return 0x90;
-    case Qt::Key_ScrollLock:
-        return 0x91;
-    case Qt::Key_Semicolon:
-    case Qt::Key_Colon:
-        return 0xBA;
-    case Qt::Key_Equal:
-        return 0xBB;
-    case Qt::Key_Comma:
-    case Qt::Key_Less:
-        return 0xBC;
-    case Qt::Key_Underscore:
-        return 0xBD;
-    case Qt::Key_Period:
-    case Qt::Key_Greater:
-        return event->modifiers() & Qt::KeypadModifier ? 0x6E : 0xBE;
-    case Qt::Key_Question:
-        return 0xBF;
-    case Qt::Key_QuoteLeft:
-    case Qt::Key_AsciiTilde:
-        return 0xC0;
-    case Qt::Key_BracketLeft:
-    case Qt::Key_BraceLeft:
-        return 0xDB;
-    case Qt::Key_Backslash:
-    case Qt::Key_Bar:
-        return 0xDC;
-    case Qt::Key_BracketRight:
-    case Qt::Key_BraceRight:
-        return 0xDD;
-    case Qt::Key_Apostrophe:
-    case Qt::Key_QuoteDbl:
-        return 0xDE;
-    default:
-        return 0;
-    }
+    return short(VirtualKeys::fromQtKey(event->key(), event->modifiers()));
 }
