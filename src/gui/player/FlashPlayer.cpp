@@ -188,6 +188,8 @@ void FlashPlayer::start()
     if (server->ruffleFolder().isEmpty())
         qCWarning(lcPlayer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in"
                             << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
+    else
+        qCInfo(lcPlayer) << "Ruffle from" << server->ruffleFolder();
     server->listen(PlayerServer::preferredPortFor(ProgramFolder::path()));
 
     // Saved games are the page's local storage: the profile lives in the program folder.
