@@ -31,10 +31,7 @@ class TestMessageBox : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        WidgetMessageBox::install();
-    }
+    void initTestCase() { WidgetMessageBox::install(); }
 
     // Qt's own button texts in Chinese, answers as pressed.
     void chineseStandardButtons()

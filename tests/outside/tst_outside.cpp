@@ -212,8 +212,8 @@ private slots:
         QCOMPARE(VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/updateurl"), &error),
             QStringLiteral("http://127.0.0.1:9/flashxmlfile/gamelist.xml"));
         QCOMPARE(error, QString());
-        QVERIFY(VersionFile::IsNewer(QStringLiteral("0"),
-            VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/version"), &error)));
+        QVERIFY(VersionFile::IsNewer(
+            QStringLiteral("0"), VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/version"), &error)));
 
         QFile::remove(seed);
         QFile catalogue(home.filePath(QStringLiteral("ldsend.dll")));

@@ -58,7 +58,8 @@ QString ProgramFolder::choose(const QString& executableFolder, const Environment
 bool ProgramFolder::isInstalledTree(const QString& executableFolder)
 {
     const QDir folder(executableFolder);
-    return folder.dirName() == QLatin1String("bin") && QFileInfo(folder.filePath(QStringLiteral("../share/tabrazo"))).isDir();
+    return folder.dirName() == QLatin1String("bin")
+        && QFileInfo(folder.filePath(QStringLiteral("../share/tabrazo"))).isDir();
 }
 
 QString ProgramFolder::path()

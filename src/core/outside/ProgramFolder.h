@@ -22,9 +22,9 @@ public:
     // The rule behind path() for a given executable folder and environment (TABRAZO_HOME,
     // XDG_DATA_HOME and HOME as read from it). It creates nothing.
     struct Environment {
-        QString home;          // TABRAZO_HOME
-        QString xdgDataHome;   // XDG_DATA_HOME
-        QString userHome;      // HOME
+        QString home; // TABRAZO_HOME
+        QString xdgDataHome; // XDG_DATA_HOME
+        QString userHome; // HOME
     };
     static QString choose(const QString& executableFolder, const Environment& environment);
 
