@@ -10,7 +10,8 @@ packages=(
   libxml2-dev libpugixml-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libpulse-dev
   xvfb xauth x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils trayer
-  fonts-wqy-zenhei
+  fonts-wqy-zenhei qt6-translations-l10n
+  desktop-file-utils appstream
   python3 python3-pil
   sqlite3
 )

@@ -1,3 +1,5 @@
+#include "core/catalogue/VersionFile.h"
+#include "core/outside/ProgramFolder.h"
 #include "gui/outside/WidgetMessageBox.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
@@ -10,8 +12,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabrazo"));
     QApplication::setApplicationVersion(QStringLiteral(TABRAZO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tabrazo"));
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetMessageBox::install();
+    if (ProgramFolder::isUserDataFolder())
+        VersionFile::seedProgramFolder();
 
     auto* main = new FormMain;
     main->Form_Load();

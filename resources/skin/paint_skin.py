@@ -817,7 +817,7 @@ def paint_indicators(written):
 
 def paint_app_icon(written):
     """The program's icon (windows, tray): the product mark alone, on transparent ground."""
-    for s in (16, 24, 32, 48, 64, 128):
+    for s in (16, 24, 32, 48, 64, 128, 256):
         L = Layer(s, s)
         inset = 0 if s <= 24 else s / 32
         icon_logo(L, inset, inset, s - 2 * inset)

@@ -6,10 +6,13 @@
 #include "core/outside/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 class TestOutside : public QObject {
     Q_OBJECT
@@ -161,6 +164,67 @@ private slots:
         write("vertmp.dll", "x");
         QCOMPARE(ProgramFolder::file(QStringLiteral("VerTmp.Dll")), dir.filePath("vertmp.dll"));
         QCOMPARE(ProgramFolder::file(QStringLiteral("LDsend.Dll")), dir.filePath("LDsend.Dll"));
+        ProgramFolder::setOverride(QString());
+    }
+
+    // TABRAZO_HOME first; the executable's folder only when it can be written and is not an
+    // installed tree (root can write /usr/bin); else the user's data folder, whose XDG variable
+    // counts only when absolute.
+    void programFolderRule()
+    {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString portable = root.filePath(QStringLiteral("portable"));
+        const QString bin = root.filePath(QStringLiteral("usr/bin"));
+        QVERIFY(QDir().mkpath(portable) && QDir().mkpath(bin));
+        const QString user = root.filePath(QStringLiteral("user"));
+        const QString data = user + QStringLiteral("/.local/share/Tabrazo");
+        using Env = ProgramFolder::Environment;
+
+        QCOMPARE(ProgramFolder::choose(bin, Env { portable + QStringLiteral("/./x/"), {}, user }),
+            portable + QStringLiteral("/x"));
+        QCOMPARE(ProgramFolder::choose(portable, Env { {}, {}, user }), portable);
+        // A bin folder alone is still portable; with share/tabrazo beside it, it is installed.
+        QCOMPARE(ProgramFolder::choose(bin, Env { {}, {}, user }), bin);
+        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("usr/share/tabrazo"))));
+        QVERIFY(ProgramFolder::isInstalledTree(bin));
+        QCOMPARE(ProgramFolder::choose(bin, Env { {}, {}, user }), data);
+        QCOMPARE(ProgramFolder::choose(bin, Env { {}, root.filePath(QStringLiteral("xdg/")), user }),
+            root.filePath(QStringLiteral("xdg/Tabrazo")));
+        QCOMPARE(ProgramFolder::choose(bin, Env { {}, QStringLiteral("relative/xdg"), user }), data);
+        QCOMPARE(ProgramFolder::choose(root.filePath(QStringLiteral("gone")), Env { {}, {}, user }), data);
+        // Permission bits bind only users other than root.
+        if (geteuid() != 0) {
+            QFile::setPermissions(portable, QFile::ReadOwner | QFile::ExeOwner);
+            QCOMPARE(ProgramFolder::choose(portable, Env { {}, {}, user }), data);
+            QFile::setPermissions(portable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    }
+
+    // A folder the program made for itself learns where the catalogue is; a folder with its own
+    // files keeps them.
+    void seededProgramFolder()
+    {
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        ProgramFolder::setOverride(home.path());
+        qputenv("TABRAZO_SERVER", "http://127.0.0.1:9/");
+        QVERIFY(VersionFile::seedProgramFolder());
+        const QString seed = home.filePath(QStringLiteral("VerTmp.Dll"));
+        QString error;
+        QCOMPARE(VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/updateurl"), &error),
+            QStringLiteral("http://127.0.0.1:9/flashxmlfile/gamelist.xml"));
+        QCOMPARE(error, QString());
+        QVERIFY(VersionFile::IsNewer(
+            QStringLiteral("0"), VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/version"), &error)));
+
+        QFile::remove(seed);
+        QFile catalogue(home.filePath(QStringLiteral("ldsend.dll")));
+        QVERIFY(catalogue.open(QIODevice::WriteOnly));
+        catalogue.close();
+        QVERIFY(VersionFile::seedProgramFolder());
+        QVERIFY(!QFile::exists(seed));
+        qunsetenv("TABRAZO_SERVER");
         ProgramFolder::setOverride(QString());
     }
 

@@ -68,9 +68,14 @@ QString FlashPlayer::ruffleFolder()
     const QString fromEnvironment = qEnvironmentVariable("TABRAZO_RUFFLE");
     if (hasRuffle(fromEnvironment))
         return fromEnvironment;
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
-    if (hasRuffle(beside))
-        return beside;
+    // A portable folder carries its own copy; an installed program has the one it was built with
+    // in its share folder; a build run from its build folder uses the source tree's.
+    const QString executable = QCoreApplication::applicationDirPath();
+    for (const QString& folder : { QString(executable + QStringLiteral("/ruffle")),
+             QDir::cleanPath(executable + QStringLiteral("/../share/tabrazo/ruffle")) }) {
+        if (hasRuffle(folder))
+            return folder;
+    }
 #ifdef TABRAZO_RUFFLE_DIR
     if (hasRuffle(QStringLiteral(TABRAZO_RUFFLE_DIR)))
         return QStringLiteral(TABRAZO_RUFFLE_DIR);
@@ -185,6 +190,8 @@ void FlashPlayer::start()
     if (server->ruffleFolder().isEmpty())
         qCWarning(lcPlayer) << "Ruffle not found: set TABRAZO_RUFFLE or put it in"
                             << QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
+    else
+        qCInfo(lcPlayer) << "Ruffle from" << server->ruffleFolder();
     server->listen(PlayerServer::preferredPortFor(ProgramFolder::path()));
 
     // Saved games are the page's local storage: the profile lives in the program folder.

@@ -134,7 +134,7 @@ void Skin::SkinH_Attach()
     // The tray icon and every window take the application's icon; keep one set by the program.
     if (QApplication::windowIcon().isNull()) {
         QIcon icon;
-        for (int size : { 16, 24, 32, 48, 64, 128 })
+        for (int size : { 16, 24, 32, 48, 64, 128, 256 })
             icon.addPixmap(picture(QStringLiteral("Tabrazo_%1").arg(size)));
         QApplication::setWindowIcon(icon);
     }

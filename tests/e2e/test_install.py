@@ -1,0 +1,100 @@
+"""The installed program: `cmake --install` into a prefix the user cannot write, started with no
+TABRAZO_HOME, keeps its files in the user's data folder and plays a game with its own Ruffle copy."""
+
+import os
+import shutil
+import signal
+import subprocess
+import unittest
+
+from harness import Tabrazo, read
+from test_play import CATALOGUE, ROW, TOP, Playing, catalogue
+
+BUILD = os.environ["TABRAZO_BUILD"]
+CMAKE = os.environ.get("CMAKE", "cmake")
+NOBODY = 65534
+
+
+def tree(folder):
+    return sorted(os.path.join(d, f) for d, _, names in os.walk(folder) for f in names)
+
+
+class Installed(Tabrazo):
+    """The installed executable as another user sees it: a clean environment, no TABRAZO_HOME."""
+
+    def __init__(self, executable, user, base, wrap):
+        super().__init__(os.path.join(user, ".local", "share", "Tabrazo"), base, wrap)
+        self.executable = executable
+        self.user = user
+
+    def start(self):
+        env = {
+            "PATH": "/usr/bin:/bin",
+            "HOME": self.user,
+            "XDG_RUNTIME_DIR": os.path.join(self.user, "run"),
+            "DISPLAY": os.environ.get("DISPLAY", ":0"),
+            "LANG": "C.UTF-8",
+            "QT_QPA_PLATFORM": "xcb",
+            "QTWEBENGINE_DISABLE_SANDBOX": "1",
+            "TABRAZO_SERVER": self.base,
+        }
+        self.log = open(os.path.join(os.path.dirname(self.user), "tabrazo.log"), "ab")
+        self.proc = subprocess.Popen(self.wrap + [self.executable], env=env, stdout=self.log, stderr=self.log)
+        return self
+
+
+class Install(Playing):
+    def setUp(self):
+        super().setUp()
+        os.chmod(self.tmp, 0o755)
+        self.prefix = os.path.join(self.tmp, "prefix")
+        subprocess.run([CMAKE, "--install", BUILD, "--prefix", os.path.join(self.prefix, "usr"), "--strip"],
+                       check=True, capture_output=True)
+        self.user = os.path.join(self.tmp, "user")
+        os.makedirs(os.path.join(self.user, "run"))
+        os.chmod(os.path.join(self.user, "run"), 0o700)
+        if os.geteuid() == 0:
+            # Root writes through any permission bits: the program runs as an unprivileged user.
+            for folder in (self.user, os.path.join(self.user, "run")):
+                os.chown(folder, NOBODY, NOBODY)
+            self.wrap = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
+        else:
+            self.wrap = []
+            for folder, _, _ in os.walk(self.prefix):
+                os.chmod(folder, 0o555)
+
+    def tearDown(self):
+        for folder, _, _ in os.walk(self.prefix):
+            os.chmod(folder, 0o755)
+        super().tearDown()
+
+    def app(self, wrap=()):
+        a = Installed(os.path.join(self.prefix, "usr", "bin", "tabrazo"), self.user, self.server.base, self.wrap)
+        self.apps.append(a)
+        return a
+
+    def test_installed_copy_writes_only_the_user_data_folder_and_plays(self):
+        bin_folder = os.path.join(self.prefix, "usr", "bin")
+        self.assertNotEqual(subprocess.run(self.wrap + ["test", "-w", bin_folder]).returncode, 0,
+                            "the installed tree must be read-only for the user")
+        installed = tree(self.prefix)
+
+        app, main = self.start()  # the catalogue lands in the user's data folder
+        self.assertEqual(read(app.path("LDsend.Dll")), self.site_file(CATALOGUE))
+        self.assertTrue(os.path.isdir(app.path("GamePath")))
+
+        _, games = catalogue(app.path("LDsend.Dll"))[0]
+        game_id, title = games[1]
+        self.click(main, 112 + 100, TOP + ROW + ROW // 2, double=True)
+        self.assert_plays(app, main, game_id, title, "installed.png")
+
+        app.proc.send_signal(signal.SIGTERM)
+        app.wait_exit(10)
+        app.log.flush()
+        log = read(app.log.name).decode("utf-8", "replace")
+        self.assertIn("Ruffle from \"%s\"" % os.path.join(self.prefix, "usr", "share", "tabrazo", "ruffle"), log)
+        self.assertEqual(tree(self.prefix), installed)
+
+
+if __name__ == "__main__":
+    unittest.main()
