@@ -98,7 +98,8 @@ def start_game(run, game_id):
     run.point_at(game_id)
     play.xdotool("click", "--repeat", "2", "--delay", "60", "1")
     _, _, title = run.locate(game_id)
-    cached = run.path(os.path.join("GamePath", title + ".swf"))
+    # The cache names files as the program does: a title's slashes become "_".
+    cached = run.path(os.path.join("GamePath", title.replace("/", "_").replace("\\", "_") + ".swf"))
     play.wait_for(lambda: os.path.exists(cached), 60, "game %d" % game_id)
     time.sleep(3)
 

@@ -116,6 +116,7 @@ private slots:
     void remoteAddressPlaysThroughTheServer();
     void pageStorageOutlivesThePlayer();
     void soundNeedsNoClick();
+    void hiddenWindowPausesTheGame();
 
 public:
     // The folders outlive the application object: the web engine writes its profile as it ends.
@@ -418,6 +419,42 @@ void TestFlashPlayer::soundNeedsNoClick()
             QStringLiteral("window.played"), [played](const QVariant& value) { *played = value.toString(); });
     }
     QCOMPARE(*played, QStringLiteral("yes"));
+}
+
+// A hidden or minimised player window pauses its game, which then costs nothing, and the game
+// plays on when the window shows again.
+void TestFlashPlayer::hiddenWindowPausesTheGame()
+{
+    QWidget window;
+    FlashPlayer* player = shownPlayer(window, 300, 200);
+    QVERIFY(player);
+    auto* view = player->findChild<QWebEngineView*>();
+    QVERIFY(view);
+    const auto ask = [view](const QString& script) {
+        auto answer = std::make_shared<QVariant>();
+        auto done = std::make_shared<bool>(false);
+        view->page()->runJavaScript(script, [answer, done](const QVariant& value) {
+            *answer = value;
+            *done = true;
+        });
+        QTest::qWaitFor([done] { return *done; }, 10000);
+        return answer->toString();
+    };
+    const QString state = QStringLiteral(
+        "Array.from(document.querySelectorAll('ruffle-player')).map(p => p.isPlaying ? 'playing' : 'paused')"
+        ".join(' ') + (document.hidden ? ' hidden' : '')");
+
+    // Two movies started back to back: the first, replaced while it loads, leaves the page.
+    player->setMovie(cached(3));
+    player->setPlaying(true);
+    QVERIFY(waitStarted(*player, cached(6)));
+    QTRY_COMPARE_WITH_TIMEOUT(ask(state), QStringLiteral("playing"), 10000);
+
+    window.hide();
+    QTRY_COMPARE_WITH_TIMEOUT(ask(state), QStringLiteral("paused hidden"), 10000);
+    window.show();
+    QTRY_COMPARE_WITH_TIMEOUT(ask(state), QStringLiteral("playing"), 10000);
+    QVERIFY(player->Playing());
 }
 
 int main(int argc, char** argv)
