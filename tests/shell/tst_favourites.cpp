@@ -18,6 +18,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <memory>
@@ -67,6 +68,8 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qputenv("TABRAZO_HOME", QFile::encodeName(dir.path()));
+        // Selecting a game fetches its picture: from this machine, where nothing answers.
+        qputenv("TABRAZO_SERVER", "http://127.0.0.1:9");
         QVERIFY(TestCatalogue::write(dir.filePath(QStringLiteral("LDsend.Dll")),
             { { u"动作"_qs, { game(1, u"小猫快跑"_qs), game(2, u"it's 50% -- _x_;"_qs), game(3, u"小兵"_qs) } } }));
     }
@@ -197,6 +200,20 @@ void TestFavourites::selectAndHandToPlayer()
     QCOMPARE(QStringList({ player->GbStyle, player->GbName, player->GbKeyBoard, player->GbSize }),
         QStringList({ u"动作"_qs, padded(cat.title, 50), padded(cat.keyboard, 20), padded(cat.filesize, 20) }));
     QCOMPARE(player->GbId, qint16(1));
+
+    // The information window shows the favourite without the store's padding.
+    const GameJsFrm* information = forms().gameJsFrm();
+    QCOMPARE(QStringList({ information->Label2->text(), information->FLCAP->text(), information->Label1[0]->text(),
+                 information->Text4->toPlainText() }),
+        QStringList({ cat.title, u"动作"_qs, cat.flashsay, cat.flashurl }));
+    // Its start hands the player the game it shows, with the record of the list that game came from.
+    main->HandShownGameToPlayer();
+    QCOMPARE(player->GbName, padded(cat.title, 50));
+    clickGame(2);
+    main->HandShownGameToPlayer();
+    QCOMPARE(QStringList({ player->GbName, player->GbStyle }), QStringList({ u"小兵"_qs, u"动作"_qs }));
+    main->List4->setListIndex(1);
+    FavoriteList::SelectFavorite(*main);
 
     // A click below the last row selects nothing and changes nothing.
     main->List4->setListIndex(-1);
