@@ -41,6 +41,24 @@ def difference(shot, frame):
 
 
 class Info(Playing):
+    def setUp(self):
+        super().setUp()
+        # The program's temporary picture files go here, where the test can see them.
+        self.temporary = os.path.join(self.tmp, "tmp")
+        os.makedirs(self.temporary)
+        self.saved_tmpdir = os.environ.get("TMPDIR")
+        os.environ["TMPDIR"] = self.temporary
+
+    def tearDown(self):
+        if self.saved_tmpdir is None:
+            os.environ.pop("TMPDIR", None)
+        else:
+            os.environ["TMPDIR"] = self.saved_tmpdir
+        super().tearDown()
+
+    def picture_files(self):
+        return [n for n in os.listdir(self.temporary) if n.startswith("tabrazo-read-")]
+
     def test_information_window_shows_the_picture_and_shares_the_game(self):
         app, main = self.start()
         _, games = catalogue(app.path("LDsend.Dll"))[0]
@@ -93,6 +111,16 @@ class Info(Playing):
         press_key(box, "Return")
         self.assertTrue(wait_for(lambda: box not in windows_of(app.proc.pid), 10))
         self.assertTrue(app.running())
+
+        # The animated picture reads its one file; nothing lands in the program folder, and the
+        # file goes when the program ends.
+        self.assertLessEqual(len(self.picture_files()), 1, os.listdir(self.temporary))
+        self.assertEqual(self.leftovers(), [])
+        x, y, w, h = window_geometry(main)
+        xdotool("mousemove", "--sync", str(x + w - 18), str(y + 10))
+        xdotool("click", "1")
+        self.assertEqual(app.wait_exit(10), 0)
+        self.assertEqual(self.picture_files(), [])
 
 
 if __name__ == "__main__":
