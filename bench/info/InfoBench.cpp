@@ -36,8 +36,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString base = QString::fromLocal8Bit(argv[1]);
-    QStringList pictures = QDir(QString::fromLocal8Bit(argv[2]) + QLatin1String("/uploads/litpic"))
-                               .entryList(QDir::Files, QDir::Name);
+    QStringList pictures
+        = QDir(QString::fromLocal8Bit(argv[2]) + QLatin1String("/uploads/litpic")).entryList(QDir::Files, QDir::Name);
     const int games = argc > 3 ? atoi(argv[3]) : 100;
     Skin::SkinH_Attach();
     auto* owned = new GameJsFrm;
@@ -71,11 +71,12 @@ int main(int argc, char** argv)
         if (i == 4)
             before = peakKilobytes();
     }
-    const qsizetype left = QDir(tmp.path()).entryList({ QStringLiteral("tabrazo-read-*") }, QDir::Files | QDir::Hidden).size();
+    const qsizetype left
+        = QDir(tmp.path()).entryList({ QStringLiteral("tabrazo-read-*") }, QDir::Files | QDir::Hidden).size();
     std::printf("%d selections, %d fetches completed\n", games, shown);
     std::printf("selection to picture painted: median %.2f ms\n", Timing::median(samples));
-    std::printf("peak memory growth after the first 5: %ld KiB (peak %ld KiB)\n", peakKilobytes() - before,
-        peakKilobytes());
+    std::printf(
+        "peak memory growth after the first 5: %ld KiB (peak %ld KiB)\n", peakKilobytes() - before, peakKilobytes());
     std::printf("temporary files while the last picture shows: %lld\n", qlonglong(left));
     delete owned;
     std::printf("temporary files after the window went: %lld\n",

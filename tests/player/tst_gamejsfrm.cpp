@@ -40,7 +40,8 @@ private slots:
         QVERIFY(!window.mask().contains(QPoint(0, 0)) && window.mask().contains(QPoint(240, 140)));
         QTest::mouseClick(window.Label4[1], Qt::LeftButton);
         QCOMPARE(copied,
-            QStringList { Sharing::recommendation({ GameJsFrm::NoGame, GameJsFrm::NoGame, GameJsFrm::NoGame + u'\n' }) });
+            QStringList {
+                Sharing::recommendation({ GameJsFrm::NoGame, GameJsFrm::NoGame, GameJsFrm::NoGame + u'\n' }) });
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().text, Sharing::copiedMessage);
 
@@ -68,8 +69,9 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const auto visible = [&window] {
-            return QList<bool> { window.Label1[0]->isVisible(), window.Label1[1]->isVisible(), window.Text4->isVisible(),
-                window.GameJSButtoncommand->Value(), window.CCFFButton->Value(), window.FlashUrlButton->Value() };
+            return QList<bool> { window.Label1[0]->isVisible(), window.Label1[1]->isVisible(),
+                window.Text4->isVisible(), window.GameJSButtoncommand->Value(), window.CCFFButton->Value(),
+                window.FlashUrlButton->Value() };
         };
         const QList<bool> introduction { true, false, false, true, false, false };
         QCOMPARE(visible(), introduction);

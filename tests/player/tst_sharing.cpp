@@ -34,8 +34,8 @@ private slots:
 void TestSharing::recommendationText()
 {
     // A "-" of the game's own texts stays; the text is never read back.
-    QCOMPARE(Sharing::recommendation({ QStringLiteral("坦克-大战"), QStringLiteral("经典-射击"),
-                 QStringLiteral("http://x/flash/1.swf") }),
+    QCOMPARE(Sharing::recommendation(
+                 { QStringLiteral("坦克-大战"), QStringLiteral("经典-射击"), QStringLiteral("http://x/flash/1.swf") }),
         QStringLiteral(
             "我在Tabrazo上面发现了一款很好玩的游戏，名字叫坦克-大战-经典-射击游戏地址是：http://x/flash/1.swf"));
 }
@@ -44,14 +44,15 @@ void TestSharing::subjectOfBlankFilledFields()
 {
     QVERIFY(!Sharing::trimmedSubject(QStringLiteral("名字"), QStringLiteral("说明"), QStringLiteral("    ")));
     QVERIFY(!Sharing::trimmedSubject(QStringLiteral("名字"), QStringLiteral("说明"), QString()));
-    const auto game
-        = Sharing::trimmedSubject(QStringLiteral(" 名字  "), QStringLiteral("说明   "), QStringLiteral("  http://x/a.swf  "));
+    const auto game = Sharing::trimmedSubject(
+        QStringLiteral(" 名字  "), QStringLiteral("说明   "), QStringLiteral("  http://x/a.swf  "));
     QVERIFY(game);
     QCOMPARE(game->name, QStringLiteral("名字"));
     QCOMPARE(game->description, QStringLiteral("说明"));
     QCOMPARE(game->address, QStringLiteral("http://x/a.swf"));
     // Only blanks are padding; a tab belongs to the text.
-    QCOMPARE(Sharing::trimmedSubject(QStringLiteral("\tA "), QString(), QStringLiteral("u"))->name, QStringLiteral("\tA"));
+    QCOMPARE(
+        Sharing::trimmedSubject(QStringLiteral("\tA "), QString(), QStringLiteral("u"))->name, QStringLiteral("\tA"));
 }
 
 void TestSharing::shareAddresses_data()
@@ -77,7 +78,8 @@ void TestSharing::shareAddresses_data()
                                   QStringLiteral("url"), u };
     QTest::newRow("douban") << int(Sharing::Douban) << ServerAddresses::doubanShare() + QStringLiteral("/recommend/")
                             << QStringList { QStringLiteral("url"), u };
-    QTest::newRow("kaixin") << int(Sharing::Kaixin) << ServerAddresses::kaixinShare() + QStringLiteral("/repaste/share.php")
+    QTest::newRow("kaixin") << int(Sharing::Kaixin)
+                            << ServerAddresses::kaixinShare() + QStringLiteral("/repaste/share.php")
                             << QStringList { QStringLiteral("rtitle"), praise + QStringLiteral("开心网的友友!!"),
                                    QStringLiteral("rurl"), QString(), QStringLiteral("rcontent"),
                                    praise + QStringLiteral("开心网的友友!! ") + u };
@@ -88,8 +90,8 @@ void TestSharing::shareAddresses()
     QFETCH(int, target);
     QFETCH(QString, endpoint);
     QFETCH(QStringList, query);
-    const QString address = Sharing::shareAddress(Sharing::Target(target), QStringLiteral("小鸟&飞 #1"),
-        QStringLiteral("http://x/flash/a b.swf?x=1&y=2"));
+    const QString address = Sharing::shareAddress(
+        Sharing::Target(target), QStringLiteral("小鸟&飞 #1"), QStringLiteral("http://x/flash/a b.swf?x=1&y=2"));
     // Handed to the browser as one valid address: nothing raw that it would re-read.
     QVERIFY(QUrl(address, QUrl::StrictMode).isValid());
     QVERIFY(!address.contains(u' ') && !address.contains(u'#'));

@@ -1,6 +1,8 @@
 #include "core/favourites/FavoriteModule.h"
 #include "core/outside/MessageBox.h"
+#include "core/player/Sharing.h"
 #include "gui/menus/MuenFrm.h"
+#include "gui/outside/Clipboard.h"
 #include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
@@ -13,12 +15,13 @@
 #include "support/TestCatalogue.h"
 #include "support/Windows.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -94,6 +97,7 @@ private slots:
     void selectAndHandToPlayer();
     void removeAndRefresh();
     void clear();
+    void shareFromTheMenu();
 };
 
 void TestFavourites::playerButton()
@@ -303,6 +307,25 @@ void TestFavourites::clear()
     FavoriteList::DelScList_Click(*main);
     QCOMPARE(texts().last(), u"收藏列表文件不存在，无需删除！"_qs);
     QCOMPARE(main->List4->ListCount(), 0);
+}
+
+// The game list's "分享给好友": silent without a game, the right-clicked game's text otherwise.
+void TestFavourites::shareFromTheMenu()
+{
+    QStringList copied;
+    Clipboard::setRecorder([&copied](const QString& text) { copied << text; });
+    MuenFrm* menus = forms().muenFrm();
+    menus->setSelectedGame(Game(), QString());
+    menus->FxGame->trigger();
+    QVERIFY(copied.isEmpty());
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    clickGame(1);
+    menus->FxSbPlGame->trigger();
+    Clipboard::setRecorder(nullptr);
+    const Game game = TestCatalogue::game(2, u"it's 50% -- _x_;"_qs);
+    QCOMPARE(copied, QStringList { Sharing::recommendation({ game.title, game.flashsay, game.flashurl }) });
+    QCOMPARE(texts(), QStringList { Sharing::copiedMessage });
 }
 
 QTEST_MAIN(TestFavourites)

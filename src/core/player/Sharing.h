@@ -19,7 +19,8 @@ public:
 
     // The game of a caller that keeps blank-filled fields: the texts without their blanks, or
     // nothing when the game has no address (no game chosen yet).
-    static std::optional<Subject> trimmedSubject(const QString& name, const QString& description, const QString& address);
+    static std::optional<Subject> trimmedSubject(
+        const QString& name, const QString& description, const QString& address);
 
     static QString recommendation(const Subject& game);
 

@@ -30,9 +30,8 @@ void showOnInformationWindow(FormMain& main, const FavoriteRecord& favourite, co
         *text = Blanks::unpadded(*text);
     GameJsFrm* information = forms().gameJsFrm();
     information->showGame(shown, category);
-    main.HandShownGameToPlayer = [favourite, category] {
-        forms().flashFrm()->setCurrentGame(favourite.toGame(), category);
-    };
+    main.HandShownGameToPlayer
+        = [favourite, category] { forms().flashFrm()->setCurrentGame(favourite.toGame(), category); };
     information->showPicture(SjCL::loadingPicture(), ServerAddresses::onMainSite(u'/' + shown.litpic));
 }
 

@@ -186,9 +186,8 @@ void NetPicture::placeStill()
     if (m_still.isNull())
         return;
     const QSize fit = m_still.size().boundedTo(size());
-    myimg->setPixmap(m_still.size() == fit
-            ? m_still
-            : m_still.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    myimg->setPixmap(
+        m_still.size() == fit ? m_still : m_still.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void NetPicture::dropGif()
