@@ -210,8 +210,9 @@ void NetPicture::resizeEvent(QResizeEvent* event)
 
 void NetPicture::mousePressEvent(QMouseEvent* event)
 {
+    // Taken here, so a window that moves by its body does not start a move from the picture.
+    event->accept();
     m_pressed = event->button() == Qt::LeftButton;
-    QWidget::mousePressEvent(event);
 }
 
 void NetPicture::mouseReleaseEvent(QMouseEvent* event)
