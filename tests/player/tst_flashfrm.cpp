@@ -1,5 +1,8 @@
+#include "core/catalogue/Game.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/Twips.h"
+#include "core/player/Sharing.h"
+#include "gui/outside/Clipboard.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashFrm.h"
 #include "gui/player/FlashPlayer.h"
@@ -162,6 +165,8 @@ private slots:
     // Moves reach the labels through the window, as real pointer moves do.
     void sharePanel()
     {
+        player->setCurrentGame(Game(), QString());
+        opened.clear();
         for (bool shown : { true, false, true }) {
             QTest::mouseClick(player->FlashFXYX, Qt::LeftButton);
             QCOMPARE(player->FxFm->isVisible(), shown);
@@ -188,6 +193,35 @@ private slots:
         QTest::mousePress(window, Qt::LeftButton, {}, inWindow(player->Fx[1]));
         QCOMPARE(player->Fx[1]->ForeColor(), QColor(Qt::black));
         QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow(player->Fx[1]));
+        // No game yet: said so, and nothing opened.
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().text, Sharing::noGameMessage);
+        QVERIFY(opened.isEmpty());
+
+        // The game as the player holds it, blank-filled: every target but Weibo gets it trimmed.
+        QStringList copied;
+        Clipboard::setRecorder([&copied](const QString& text) { copied << text; });
+        Game game;
+        game.title = u"  猫&鼠 "_qs;
+        game.flashsay = u"说明  "_qs;
+        game.flashurl = u"   "_qs;
+        player->setCurrentGame(game, QString());
+        QTest::mouseClick(player->Fx[0], Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 2);
+        QVERIFY(copied.isEmpty());
+        game.flashurl = u" http://x/a.swf  "_qs;
+        player->setCurrentGame(game, QString());
+        for (int index : { 0, 2, 5, 6 })
+            QTest::mouseClick(player->Fx[index], Qt::LeftButton);
+        Clipboard::setRecorder(nullptr);
+        QCOMPARE(copied, QStringList { Sharing::recommendation({ u"猫&鼠"_qs, u"说明"_qs, u"http://x/a.swf"_qs }) });
+        QCOMPARE(MessageBox::shown().last().text, Sharing::copiedMessage);
+        QCOMPARE(opened,
+            QStringList({ Sharing::shareAddress(Sharing::Kaixin, u"猫&鼠"_qs, u"http://x/a.swf"_qs),
+                Sharing::shareAddress(Sharing::Weibo, u"猫&鼠"_qs, u" http://x/a.swf  "_qs),
+                Sharing::shareAddress(Sharing::Douban, u"猫&鼠"_qs, u"http://x/a.swf"_qs) }));
+        opened.clear();
+        player->setCurrentGame(Game(), QString());
         QTest::mouseClick(player->FlashFXYX, Qt::LeftButton);
     }
 

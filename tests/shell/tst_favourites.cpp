@@ -1,6 +1,8 @@
 #include "core/favourites/FavoriteModule.h"
 #include "core/outside/MessageBox.h"
+#include "core/player/Sharing.h"
 #include "gui/menus/MuenFrm.h"
+#include "gui/outside/Clipboard.h"
 #include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
@@ -13,10 +15,12 @@
 #include "support/TestCatalogue.h"
 #include "support/Windows.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,6 +71,8 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qputenv("TABRAZO_HOME", QFile::encodeName(dir.path()));
+        // Selecting a game fetches its picture: from this machine, where nothing answers.
+        qputenv("TABRAZO_SERVER", "http://127.0.0.1:9");
         QVERIFY(TestCatalogue::write(dir.filePath(QStringLiteral("LDsend.Dll")),
             { { u"动作"_qs, { game(1, u"小猫快跑"_qs), game(2, u"it's 50% -- _x_;"_qs), game(3, u"小兵"_qs) } } }));
     }
@@ -91,6 +97,7 @@ private slots:
     void selectAndHandToPlayer();
     void removeAndRefresh();
     void clear();
+    void shareFromTheMenu();
 };
 
 void TestFavourites::playerButton()
@@ -198,6 +205,20 @@ void TestFavourites::selectAndHandToPlayer()
         QStringList({ u"动作"_qs, padded(cat.title, 50), padded(cat.keyboard, 20), padded(cat.filesize, 20) }));
     QCOMPARE(player->GbId, qint16(1));
 
+    // The information window shows the favourite without the store's padding.
+    const GameJsFrm* information = forms().gameJsFrm();
+    QCOMPARE(QStringList({ information->Label2->text(), information->FLCAP->text(), information->Label1[0]->text(),
+                 information->Text4->toPlainText() }),
+        QStringList({ cat.title, u"动作"_qs, cat.flashsay, cat.flashurl }));
+    // Its start hands the player the game it shows, with the record of the list that game came from.
+    main->HandShownGameToPlayer();
+    QCOMPARE(player->GbName, padded(cat.title, 50));
+    clickGame(2);
+    main->HandShownGameToPlayer();
+    QCOMPARE(QStringList({ player->GbName, player->GbStyle }), QStringList({ u"小兵"_qs, u"动作"_qs }));
+    main->List4->setListIndex(1);
+    FavoriteList::SelectFavorite(*main);
+
     // A click below the last row selects nothing and changes nothing.
     main->List4->setListIndex(-1);
     FavoriteList::SelectFavorite(*main);
@@ -286,6 +307,25 @@ void TestFavourites::clear()
     FavoriteList::DelScList_Click(*main);
     QCOMPARE(texts().last(), u"收藏列表文件不存在，无需删除！"_qs);
     QCOMPARE(main->List4->ListCount(), 0);
+}
+
+// The game list's "分享给好友": silent without a game, the right-clicked game's text otherwise.
+void TestFavourites::shareFromTheMenu()
+{
+    QStringList copied;
+    Clipboard::setRecorder([&copied](const QString& text) { copied << text; });
+    MuenFrm* menus = forms().muenFrm();
+    menus->setSelectedGame(Game(), QString());
+    menus->FxGame->trigger();
+    QVERIFY(copied.isEmpty());
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    clickGame(1);
+    menus->FxSbPlGame->trigger();
+    Clipboard::setRecorder(nullptr);
+    const Game game = TestCatalogue::game(2, u"it's 50% -- _x_;"_qs);
+    QCOMPARE(copied, QStringList { Sharing::recommendation({ game.title, game.flashsay, game.flashurl }) });
+    QCOMPARE(texts(), QStringList { Sharing::copiedMessage });
 }
 
 QTEST_MAIN(TestFavourites)

@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +30,8 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qputenv("TABRAZO_HOME", QFile::encodeName(dir.path()));
+        // Selecting a game fetches its picture: from this machine, where nothing answers.
+        qputenv("TABRAZO_SERVER", "http://127.0.0.1:9");
         // Same-named categories, an empty one that is not last, a title holding "-", case in titles.
         QVERIFY(TestCatalogue::write(dir.filePath(QStringLiteral("LDsend.Dll")),
             { { u"动作"_qs,
@@ -104,7 +107,10 @@ void TestViews::selection()
         QStringList({ menus->GmStyle, menus->GmName, menus->GmImage, menus->GmSize, menus->GmKeyBoard, menus->GmZtid }),
         QStringList({ u"益智"_qs, bird.title, bird.litpic, bird.filesize, bird.keyboard, bird.ztid }));
     QCOMPARE(menus->GmId, qint16(6));
-    QVERIFY(forms().loadedGameJsFrm());
+    const GameJsFrm* information = forms().gameJsFrm();
+    QCOMPARE(QStringList({ information->Label2->text(), information->FLCAP->text(), information->Label3->text(),
+                 information->Label1[0]->text(), information->Label1[1]->text(), information->Text4->toPlainText() }),
+        QStringList({ bird.title, u"益智"_qs, bird.filesize, bird.flashsay, bird.flash_fangfa, bird.flashurl }));
 
     // A click below the last row clears the selection and nothing else.
     main->List2->setListIndex(-1);

@@ -39,6 +39,30 @@ QString ServerAddresses::developerSite()
 {
     return QStringLiteral("http://dev.tabrazo.net");
 }
+QString ServerAddresses::qzoneShare()
+{
+    return QStringLiteral("https://sns.qzone.qq.com");
+}
+QString ServerAddresses::kaixinShare()
+{
+    return QStringLiteral("http://www.kaixin001.com");
+}
+QString ServerAddresses::renrenShare()
+{
+    return QStringLiteral("http://share.renren.com");
+}
+QString ServerAddresses::site51Share()
+{
+    return QStringLiteral("http://share.51.com");
+}
+QString ServerAddresses::weiboShare()
+{
+    return QStringLiteral("https://service.weibo.com");
+}
+QString ServerAddresses::doubanShare()
+{
+    return QStringLiteral("https://www.douban.com");
+}
 
 bool ServerAddresses::isLoopback()
 {

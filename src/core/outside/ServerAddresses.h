@@ -12,6 +12,14 @@ public:
     static QString forum();
     static QString developerSite();
 
+    // The social services' share pages (scheme and host); the tests never open them.
+    static QString qzoneShare();
+    static QString kaixinShare();
+    static QString renrenShare();
+    static QString site51Share();
+    static QString weiboShare();
+    static QString doubanShare();
+
     // "/flashxmlfile/version.xml" on the main site, and so on: base without trailing "/" + path.
     static QString onMainSite(const QString& path) { return mainSite() + path; }
     static QString onProductSite(const QString& path) { return productSite() + path; }

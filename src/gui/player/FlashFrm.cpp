@@ -8,8 +8,10 @@
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/Twips.h"
 #include "core/player/GameCache.h"
+#include "core/player/Sharing.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashPlayer.h"
+#include "gui/player/GameShare.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/LinkLabel.h"
 #include "gui/widgets/Skin.h"
@@ -153,6 +155,7 @@ FlashFrm::FlashFrm(QWidget* parent)
         LinkLabel* fx
             = link(FxFm, "Fx", QString::fromUtf8(share.caption), share.left, share.top, share.width, share.height);
         fx->setForeColor(kShareNormal);
+        connect(fx, &LinkLabel::Click, this, [this, index] { Fx_Click(index); });
         connect(fx, &LinkLabel::MouseMove, this, [this, index] { Fx_MouseMove(index); });
         connect(fx, &LinkLabel::MouseDown, this, [this, index](short button) { Fx_MouseDown(index, button); });
         Fx.append(fx);
@@ -364,6 +367,22 @@ void FlashFrm::FlashFXYX_Click()
     // The panel's own flag, not isVisible(): the toggle must also hold while the window is hidden.
     FxFm->setVisible(FxFm->isHidden());
     FlashFXYX->setValue(!FxFm->isHidden());
+}
+
+void FlashFrm::Fx_Click(int Index)
+{
+    const auto game = Sharing::trimmedSubject(GbName, GbFlashSay, GbFlashUrl);
+    if (!game) {
+        MessageBox::show(Sharing::noGameMessage, MessageBox::Ok);
+        return;
+    }
+    if (Index == 0) {
+        GameShare::copyToClipboard(*game);
+        return;
+    }
+    const auto target = Sharing::Target(Index);
+    // Weibo takes the address as the player holds it.
+    UrlOpener::open(Sharing::shareAddress(target, game->name, target == Sharing::Weibo ? GbFlashUrl : game->address));
 }
 
 void FlashFrm::Fx_MouseMove(int Index)

@@ -122,6 +122,7 @@ private:
     void FlashSC_Click();
     void FlashCXWW_Click();
     void FlashFXYX_Click();
+    void Fx_Click(int Index);
     void Fx_MouseMove(int Index);
     void Fx_MouseDown(int Index, short Button);
     void FxFm_MouseMove();

@@ -1,14 +1,18 @@
 #include "gui/shell/FavoriteList.h"
 
+#include "core/catalogue/Game.h"
 #include "core/favourites/FavoriteCommands.h"
 #include "core/favourites/FavoriteModule.h"
 #include "core/outside/Blanks.h"
 #include "core/outside/LogCategories.h"
 #include "core/outside/MessageBox.h"
+#include "core/outside/ServerAddresses.h"
 #include "gui/menus/MuenFrm.h"
 #include "gui/player/FlashFrm.h"
+#include "gui/player/GameJsFrm.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/shell/SjCL.h"
 #include "gui/widgets/ListBoxEx.h"
 
 #include <QFile>
@@ -16,11 +20,19 @@
 namespace FavoriteList {
 
 namespace {
-// UNBUILT: the information window's picture, labels, address box and category caption are
-// written here once the window has them.
-void showOnInformationWindow(const FavoriteRecord&, const QString&)
+// The window shows the texts without the store's padding, as for a game of the catalogue: the
+// padding would otherwise travel into the recommendation text and the picture's address.
+void showOnInformationWindow(FormMain& main, const FavoriteRecord& favourite, const QString& category)
 {
-    forms().gameJsFrm();
+    Game shown = favourite.toGame();
+    for (QString* text : { &shown.title, &shown.litpic, &shown.filesize, &shown.flash_fangfa, &shown.flashurl,
+             &shown.flashsay, &shown.keyboard })
+        *text = Blanks::unpadded(*text);
+    GameJsFrm* information = forms().gameJsFrm();
+    information->showGame(shown, category);
+    main.HandShownGameToPlayer
+        = [favourite, category] { forms().flashFrm()->setCurrentGame(favourite.toGame(), category); };
+    information->showPicture(SjCL::loadingPicture(), ServerAddresses::onMainSite(u'/' + shown.litpic));
 }
 
 // Deletes the store and what SQLite keeps beside it: a journal left by a killed run next to a
@@ -60,7 +72,7 @@ void SelectFavorite(FormMain& main)
     // Without the padding of the store: the caption names the game as the catalogue does, and the
     // game plays from the cache file it already has instead of a second copy under a padded name.
     main.GameNameSL = Blanks::unpadded(favourite.name);
-    showOnInformationWindow(favourite, category);
+    showOnInformationWindow(main, favourite, category);
     main.SelectedFavorite = favourite;
     main.SelectedFavorite.Style = category;
     forms().muenFrm()->setFavoriteToRemove(FavoriteRecord::fit(favourite.name, FavoriteRecord::NameWidth));

@@ -488,6 +488,14 @@ void FormMain::list4dbclick()
     launch([this] { FavoriteList::HandFavoriteToPlayer(*this); });
 }
 
+void FormMain::startShownGame()
+{
+    if (!HandShownGameToPlayer)
+        return;
+    const std::function<void()> handOver = HandShownGameToPlayer;
+    showPlayerThen([this, handOver] { launch(handOver); });
+}
+
 void FormMain::launch(const std::function<void()>& handOver)
 {
     // Spaces only, as the address is compared with the player's movie text as it stands.

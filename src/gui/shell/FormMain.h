@@ -67,6 +67,10 @@ public:
     void List2DbClick();
     void listsbDbclick();
     void list4dbclick();
+    // The information window's start: the game it shows, with the record of the list it came from.
+    void startShownGame();
+    // Hands the information window's game to the player; set by each selection routine.
+    std::function<void()> HandShownGameToPlayer;
 
     // What a double-click starts.
     QString FlashUrlLsSL;

@@ -4,6 +4,7 @@
 #include "gui/player/FlashFrm.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
+#include "gui/shell/FavoriteList.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/MenuCommands.h"
 #include "gui/update/GyTabrazo.h"
@@ -22,6 +23,15 @@ void wire(FlashFrm* player)
     });
     QObject::connect(player, &FlashFrm::startAtLaunchClicked, player,
         [](bool checked) { forms().tabrazoSz()->setOpenPlayerAtStart(checked); });
+}
+
+void wire(GameJsFrm* information)
+{
+    QObject::connect(information, &GameJsFrm::startClicked, information, [] {
+        if (FormMain* main = forms().formMain())
+            main->startShownGame();
+    });
+    QObject::connect(information, &GameJsFrm::addToFavoritesClicked, information, &FavoriteList::Tjsc_Click);
 }
 
 void wire(MuenFrm* menus)

@@ -3,9 +3,12 @@
 #include "core/outside/LogCategories.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/ServerAddresses.h"
+#include "core/player/Sharing.h"
 #include "gui/menus/MuenFrm.h"
 #include "gui/outside/Clipboard.h"
 #include "gui/outside/UrlOpener.h"
+#include "gui/player/GameJsFrm.h"
+#include "gui/player/GameShare.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/shell/FavoriteList.h"
 #include "gui/shell/FormMain.h"
@@ -13,6 +16,8 @@
 #include "gui/widgets/ListBoxEx.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace MenuCommands {
 
@@ -116,12 +121,25 @@ void Window1_Click()
 
 void showInformationWindow()
 {
-    qCInfo(lcShell) << "UNBUILT: the game information window";
+    GameJsFrm* information = forms().gameJsFrm();
+    if (!information->isVisible() && !information->testAttribute(Qt::WA_Moved)) {
+        // The first time in the middle of the screen the main window is on.
+        QScreen* screen = main() ? main()->screen() : QGuiApplication::primaryScreen();
+        QRect frame = information->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        information->move(frame.topLeft());
+    }
+    information->show();
+    information->raise();
+    information->activateWindow();
 }
 
 void shareGameToClipboard()
 {
-    qCInfo(lcShell) << "UNBUILT: sharing a game to the clipboard";
+    const MuenFrm* menus = forms().muenFrm();
+    // Without a game the menu item does nothing at all.
+    if (const auto game = Sharing::trimmedSubject(menus->GmName, menus->GmFlashSay, menus->GmFlashUrl))
+        GameShare::copyToClipboard(*game);
 }
 
 void showAboutBox()

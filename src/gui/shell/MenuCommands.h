@@ -21,9 +21,12 @@ void FrmQcShow_Click();
 // "隐藏" of the tray: a normal main window goes to the notification area.
 void Window1_Click();
 
-// UNBUILT: the windows and commands these items lead to; each leaves a log line until then.
+// "查看介绍" and its kin: the information window, already holding the game clicked last.
 void showInformationWindow();
+// "分享给好友" and "分享游戏": the right-clicked game's recommendation on the clipboard.
 void shareGameToClipboard();
+
+// UNBUILT: the windows and commands these items lead to; each leaves a log line until then.
 void showAboutBox();
 void showUpdater();
 

@@ -3,12 +3,16 @@
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/Rnd.h"
 #include "core/outside/MessageBox.h"
+#include "core/outside/ProgramFiles.h"
+#include "core/outside/ServerAddresses.h"
 #include "gui/menus/MuenFrm.h"
 #include "gui/player/FlashFrm.h"
+#include "gui/player/GameJsFrm.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
 #include "gui/widgets/ListBoxEx.h"
 
+#include <QFileInfo>
 #include <QFrame>
 #include <QLineEdit>
 
@@ -24,12 +28,6 @@ void fill(ListBoxEx* list, const QStringList& lines)
         list->AddItem(line);
 }
 
-// UNBUILT: the information window's labels, default picture (ImgLoading.gif) and picture address
-// are written here once the window has them.
-void showOnInformationWindow(const Game&, const QString&)
-{
-    forms().gameJsFrm();
-}
 } // namespace
 
 void LoadCatalogue(FormMain& main, const QString& path)
@@ -80,8 +78,17 @@ void ShowGameInfo(FormMain& main, ListBoxEx* list)
     forms().flashFrm()->showSelectedGame(game);
     main.FlashUrlLsSL = game.flashurl;
     main.GameNameSL = game.title;
-    showOnInformationWindow(game, category);
+    GameJsFrm* information = forms().gameJsFrm();
+    information->showGame(game, category);
+    main.HandShownGameToPlayer = [game, category] { forms().flashFrm()->setCurrentGame(game, category); };
     forms().muenFrm()->setSelectedGame(game, category);
+    information->showPicture(loadingPicture(), ServerAddresses::onMainSite(u'/' + game.litpic));
+}
+
+QString loadingPicture()
+{
+    const QString path = ProgramFiles::path(ProgramFiles::LoadingPicture);
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 void HandGameToPlayer(FormMain& main, ListBoxEx* list)

@@ -33,6 +33,10 @@ QString CategoryTextForLine(FormMain& main, ListBoxEx* list, const QString& line
 // Makes the game of list's selected line the selected game; nothing without a selected row.
 void ShowGameInfo(FormMain& main, ListBoxEx* list);
 
+// The loading picture of the program folder, shown while a game's picture comes; empty when the
+// folder has none.
+QString loadingPicture();
+
 // Copies the game of list's selected line into the player window's current-game record.
 void HandGameToPlayer(FormMain& main, ListBoxEx* list);
 
