@@ -7,7 +7,8 @@ Figures, summed over the program and its web engine processes:
   idle               CPU share of one core and wakeups (context switches) per second over 60 s, with
                      both windows open and no game, and with the 2 MB demo game loaded but the player
                      window hidden (paused); whether an audio output thread exists then
-  playing            CPU share while the 2 MB demo game plays, over 30 s
+  playing            CPU share while the 2 MB demo game plays, over 30 s, beside the same movie in
+                     Ruffle in a bare QWebEngineView page of the player's size (bench_bareruffle)
   memory             RSS of the program and the web engine's total after the first game and after
                      GAMES (default 30) games played one after another, each time with the player
                      window hidden and 20 s to settle
@@ -110,6 +111,35 @@ def report(name, figures):
           f"{'yes' if audio else 'no'}", flush=True)
 
 
+def bare_page(site, base, ruffle, size):
+    """CPU share of the 2 MB movie in Ruffle in a bare page, nothing else."""
+    shutil.copytree(ruffle, os.path.join(site, "ruffle"))
+    with open(os.path.join(site, "bare.html"), "w") as f:
+        f.write('<!doctype html><html><body style="margin:0;background:#000">'
+                '<script>window.RufflePlayer = { config: { publicPath: "/ruffle/", autoplay: "on", '
+                'unmuteOverlay: "hidden", splashScreen: false } };</script><script src="/ruffle/ruffle.js"></script>'
+                '<div id="stage" style="width:100%;height:100vh"></div><script>'
+                'const p = window.RufflePlayer.newest().createPlayer(); p.style.width = "100%"; p.style.height = "100%";'
+                'document.getElementById("stage").appendChild(p); p.load({ url: "/flash/MOVIE.swf" });</script>'
+                '</body></html>'.replace("MOVIE", str(play.BIG)))
+    proc = subprocess.Popen([os.path.join(BUILD, "bench", "idle", "bench_bareruffle"), base + "/bare.html",
+                             str(size[0]), str(size[1])], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(15)
+        return measure(proc.pid, 30)
+    finally:
+        proc.kill()
+        proc.wait()
+
+
+def ruffle_folder():
+    for folder in (os.environ.get("TABRAZO_RUFFLE", ""), os.path.join(BUILD, "ruffle"),
+                   os.path.join(ROOT, "node_modules", "@ruffle-rs", "ruffle")):
+        if folder and os.path.exists(os.path.join(folder, "ruffle.js")):
+            return folder
+    raise SystemExit("Ruffle not found")
+
+
 def main():
     tmp = tempfile.mkdtemp(prefix="bench-idle-")
     try:
@@ -128,6 +158,9 @@ def main():
             report("idle, both windows, no game", measure(run.proc.pid, 60))
             start_game(run, play.BIG)
             report("playing the 2 MB demo game", measure(run.proc.pid, 30))
+            player = run.player()
+            _, _, width, height = play.geometry(player)
+            movie_size = (width - 20, height - 175)
             toggle_player(run)
             time.sleep(5)
             report("2 MB game loaded, player window hidden", measure(run.proc.pid, 60))
@@ -147,7 +180,9 @@ def main():
                   f" web engine {last[1] / 1024:.1f} MB ({(last[1] - first[1]) / 1024:+.1f})", flush=True)
         finally:
             run.stop()
-            server.kill()
+        report("the same movie in a bare page, %dx%d" % movie_size,
+               bare_page(site, base, ruffle_folder(), movie_size))
+        server.kill()
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
