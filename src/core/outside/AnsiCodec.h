@@ -10,5 +10,9 @@ class AnsiCodec {
 public:
     // Invalid or truncated sequences decode to U+FFFD; never fails, linear time.
     static QString decode(QByteArrayView bytes);
+    // decode() into out, which has room for bytes.size() units (never more are needed); returns
+    // the number of units written. A byte below 0x40 other than a digit is always a character of
+    // its own, so text cut just before such a byte decodes piece by piece as it does in one piece.
+    static qsizetype decodeInto(QByteArrayView bytes, char16_t* out);
     static QByteArray encode(QStringView text);
 };
