@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <sys/mman.h>
 #include <optional>
 #include <vector>
 
@@ -279,11 +281,26 @@ private:
 
 // The texts of one catalogue, kept in a few large blocks instead of one allocation per value:
 // each value is a QString that shares its block (and keeps it alive), '\0'-terminated as every
-// QString is. Short values such as key names, sizes and flags repeat across games and are stored
-// once.
+// QString is.
 class TextArena {
 public:
+    // games: about how many records there are, to size the table of shared values.
+    explicit TextArena(qsizetype games)
+    {
+        size_t tableSize = 64;
+        while (tableSize < 8192 && qsizetype(tableSize) < games)
+            tableSize *= 2;
+        shortTexts.resize(tableSize);
+    }
+
     QString store(QStringView value)
+    {
+        return value.isEmpty() ? QString() : copy(value);
+    }
+
+    // For the fields whose short values repeat from game to game (keys, sizes, flags, topics):
+    // each distinct one is stored once.
+    QString storeShared(QStringView value)
     {
         if (value.isEmpty())
             return {};
@@ -345,7 +362,7 @@ private:
     QString block;
     char16_t* next = nullptr;
     qsizetype room = 0;
-    std::vector<ShortText> shortTexts = std::vector<ShortText>(1024);
+    std::vector<ShortText> shortTexts;
 };
 
 // The decoded text between two positions of the input.
@@ -394,7 +411,7 @@ QVector<Category> parse(Source& source)
     categories.reserve(categoryCount + 1);
     categories.emplace_back();
 
-    TextArena texts;
+    TextArena texts(qsizetype(markers.size()));
     RecordMarks marks;
     qsizetype unreadableIds = 0;
     for (size_t c = 0; c < markers.size();) {
@@ -421,14 +438,15 @@ QVector<Category> parse(Source& source)
             const auto lookUp
                 = [&](QStringView key) { return indexed ? marks.attribute(key) : attribute(record, key); };
             const auto value = [&](QStringView key) { return texts.store(lookUp(key)); };
+            const auto shared = [&](QStringView key) { return texts.storeShared(lookUp(key)); };
 
             Game& game = category.games.emplace_back();
             game.title = value(u"title");
             game.litpic = value(u"litpic");
-            game.keyboard = value(u"keyboard");
-            game.onclick = value(u"onclick");
-            game.filesize = value(u"filesize");
-            game.ztid = value(u"ztid");
+            game.keyboard = shared(u"keyboard");
+            game.onclick = shared(u"onclick");
+            game.filesize = shared(u"filesize");
+            game.ztid = shared(u"ztid");
             game.flash_fangfa = value(u"flash_fangfa");
             game.flashsay = value(u"flashsay");
             game.flashurl = value(u"flashurl");
@@ -472,13 +490,15 @@ QVector<Category> CatalogueFile::Read(const QString& path)
         qCDebug(lcCatalogue) << "cannot open" << path << file.errorString();
         return ParseAnsi({});
     }
-    // Mapped rather than copied: the pages come from the file cache, not from fresh memory. The
-    // program only ever replaces the file by renaming another over it, which leaves a mapping intact.
+    // Mapped rather than copied: the pages come from the file cache, not from fresh memory, and
+    // are entered in one step rather than one fault at a time. The program only ever replaces the
+    // file by renaming another over it, which leaves a mapping intact.
     const qint64 size = file.size();
-    if (size > 0) {
-        if (uchar* mapped = file.map(0, size)) {
-            QVector<Category> categories = ParseAnsi(QByteArrayView(mapped, size));
-            file.unmap(mapped);
+    if (size > 0 && size <= std::numeric_limits<qsizetype>::max()) {
+        void* mapped = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
+        if (mapped != MAP_FAILED) {
+            QVector<Category> categories = ParseAnsi(QByteArrayView(static_cast<const char*>(mapped), size));
+            ::munmap(mapped, size_t(size));
             return categories;
         }
     }
