@@ -63,6 +63,24 @@ public:
     // with the record.
     static constexpr qsizetype kLimit = 1 << 16;
 
+    // Takes the marks found while decoding: equalsAt and quotesAt hold the positions in a text of
+    // which record starts at offset.
+    void adopt(QStringView record, const std::vector<qsizetype>& equalsAt, const std::vector<qsizetype>& quotesAt,
+        qsizetype offset)
+    {
+        text = record;
+        equals.clear();
+        quotes.clear();
+        for (const qsizetype at : equalsAt) {
+            if (at >= offset)
+                equals.push_back(at - offset);
+        }
+        for (const qsizetype at : quotesAt) {
+            if (at >= offset)
+                quotes.push_back(at - offset);
+        }
+    }
+
     void index(QStringView record)
     {
         text = record;
@@ -375,12 +393,15 @@ public:
     const char16_t* data() const { return text.utf16(); }
     qsizetype size() const { return text.size(); }
     QStringView piece(qsizetype from, qsizetype to) const { return text.sliced(from, to - from); }
+    // Notes the "=" and quotes of the record that starts offset characters into the last piece.
+    void index(RecordMarks& marks, QStringView record, qsizetype) const { marks.index(record); }
 
 private:
     QStringView text;
 };
 
-// Decodes one piece at a time into a buffer the size of the largest record, never the whole file.
+// Decodes one piece at a time into a buffer the size of the largest record, never the whole file,
+// and notes its "=" and quotes on the way.
 class AnsiSource {
 public:
     explicit AnsiSource(QByteArrayView bytes)
@@ -393,12 +414,19 @@ public:
     {
         if (buffer.size() < size_t(to - from))
             buffer.resize(size_t(to - from));
-        return QStringView(buffer.data(), AnsiCodec::decodeInto(bytes.sliced(from, to - from), buffer.data()));
+        watch.firstAt.clear();
+        watch.secondAt.clear();
+        return QStringView(buffer.data(), AnsiCodec::decodeInto(bytes.sliced(from, to - from), buffer.data(), watch));
+    }
+    void index(RecordMarks& marks, QStringView record, qsizetype offset) const
+    {
+        marks.adopt(record, watch.firstAt, watch.secondAt, offset);
     }
 
 private:
     QByteArrayView bytes;
     std::vector<char16_t> buffer;
+    AnsiCodec::Watch watch { u'=', u'"', {}, {} };
 };
 
 template <typename Source>
@@ -434,7 +462,7 @@ QVector<Category> parse(Source& source)
 
             const bool indexed = record.size() <= RecordMarks::kLimit;
             if (indexed)
-                marks.index(record);
+                source.index(marks, record, kRecordMarker.size());
             const auto lookUp
                 = [&](QStringView key) { return indexed ? marks.attribute(key) : attribute(record, key); };
             const auto value = [&](QStringView key) { return texts.store(lookUp(key)); };

@@ -67,39 +67,51 @@ bool isFourByteSecond(unsigned char c)
 }
 
 // Widens the ASCII run at the start of p (at most n bytes) into out; returns its length. Catalogue
-// text is mostly ASCII markup and addresses, so whole blocks of 16 bytes go at once.
-inline qsizetype copyAscii(const unsigned char* p, qsizetype n, char16_t* out)
+// text is mostly ASCII markup and addresses, so whole blocks of 16 bytes go at once. With a watch,
+// notes where its characters fall, out being at output position base.
+template <bool watching>
+inline qsizetype copyAscii(const unsigned char* p, qsizetype n, char16_t* out, AnsiCodec::Watch* watch, qsizetype base)
 {
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
+    const __m128i first = _mm_set1_epi8(watching ? char(watch->first) : 0);
+    const __m128i second = _mm_set1_epi8(watching ? char(watch->second) : 0);
     for (; i + 16 <= n; i += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const int high = _mm_movemask_epi8(chunk);
+        const unsigned high = unsigned(_mm_movemask_epi8(chunk));
         // out has room for n units, and never gets ahead of the input, so a full block fits.
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(chunk, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(chunk, zero));
+        const qsizetype length = high != 0 ? __builtin_ctz(high) : 16;
+        if constexpr (watching) {
+            const unsigned valid = length == 16 ? 0xFFFFu : (1u << length) - 1;
+            const unsigned isFirst = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, first))) & valid;
+            unsigned found = (isFirst | unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, second)))) & valid;
+            while (found != 0) {
+                const int bit = __builtin_ctz(found);
+                (isFirst >> bit & 1 ? watch->firstAt : watch->secondAt).push_back(base + i + bit);
+                found &= found - 1;
+            }
+        }
         if (high != 0)
-            return i + __builtin_ctz(unsigned(high));
+            return i + length;
     }
 #endif
-    while (i < n && p[i] < 0x80) {
+    for (; i < n && p[i] < 0x80; ++i) {
         out[i] = p[i];
-        ++i;
+        if constexpr (watching) {
+            if (p[i] == watch->first)
+                watch->firstAt.push_back(base + i);
+            else if (p[i] == watch->second)
+                watch->secondAt.push_back(base + i);
+        }
     }
     return i;
 }
 
-} // namespace
-
-QString AnsiCodec::decode(QByteArrayView bytes)
-{
-    QString result(bytes.size(), Qt::Uninitialized);
-    result.truncate(decodeInto(bytes, reinterpret_cast<char16_t*>(result.data())));
-    return result;
-}
-
-qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out)
+template <bool watching>
+qsizetype decodeBytes(QByteArrayView bytes, char16_t* out, AnsiCodec::Watch* watch)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
@@ -107,7 +119,7 @@ qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out)
     std::unique_ptr<IconvHandle> fourByte;
     for (qsizetype i = 0; i < n;) {
         if (p[i] < 0x80) {
-            const qsizetype run = copyAscii(p + i, n - i, out + o);
+            const qsizetype run = copyAscii<watching>(p + i, n - i, out + o, watch, o);
             i += run;
             o += run;
             continue;
@@ -148,6 +160,27 @@ qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out)
         ++i;
     }
     return o;
+}
+
+} // namespace
+
+QString AnsiCodec::decode(QByteArrayView bytes)
+{
+    QString result(bytes.size(), Qt::Uninitialized);
+    result.truncate(decodeInto(bytes, reinterpret_cast<char16_t*>(result.data())));
+    return result;
+}
+
+qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out)
+{
+    return decodeBytes<false>(bytes, out, nullptr);
+}
+
+qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out, Watch& watch)
+{
+    // Only ASCII bytes decode to ASCII characters: the run copier sees every one.
+    Q_ASSERT(watch.first < 0x80 && watch.second < 0x80);
+    return decodeBytes<true>(bytes, out, &watch);
 }
 
 QByteArray AnsiCodec::encode(QStringView text)
