@@ -263,8 +263,8 @@ bool measure(const QString& path, int runs, Figures& figures)
     }
     figures.games = ours.items;
     std::printf("%s: %lld bytes, %lld games (pugixml: %lld elements below categories), %d runs\n", qPrintable(path),
-        static_cast<long long>(figures.bytes), static_cast<long long>(ours.items),
-        static_cast<long long>(theirs.items), runs);
+        static_cast<long long>(figures.bytes), static_cast<long long>(ours.items), static_cast<long long>(theirs.items),
+        runs);
     report("fresh process per sample (as at start-up):", ourTimes, theirTimes);
     figures.freshMs = median(ourTimes);
     figures.peak = median(ourPeaks);

@@ -65,7 +65,8 @@ void TestCatalogueRules::loading()
     QVERIFY(TestCatalogue::write(next, { { u"A"_qs, { game(1, u"小狗"_qs) } } }));
     QFile old(path), replacement(next);
     QVERIFY(old.open(QIODevice::ReadOnly) && replacement.open(QIODevice::ReadWrite));
-    QVERIFY(replacement.setFileTime(old.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime));
+    QVERIFY(
+        replacement.setFileTime(old.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime));
     QCOMPARE(replacement.size(), old.size());
     old.close();
     replacement.close();

@@ -198,8 +198,8 @@ void TestCatalogueFile::bytesParseAsDecodedText()
     for (int round = 0; round < 40; ++round) {
         QByteArray junk;
         for (int k = random.bounded(60); k > 0; --k) {
-            static const char* const pieces[] = { "<category", "<data", " name=\"", " title=\"", " id=\"1", "\"",
-                "=", "\xc1\xac", "\xc1", "\x81\x30\x81\x30", "\xff", "ab", "<" };
+            static const char* const pieces[] = { "<category", "<data", " name=\"", " title=\"", " id=\"1", "\"", "=",
+                "\xc1\xac", "\xc1", "\x81\x30\x81\x30", "\xff", "ab", "<" };
             junk += random.bounded(5) ? QByteArray(pieces[random.bounded(int(std::size(pieces)))])
                                       : QByteArray(1, char(random.bounded(256)));
         }

@@ -8,8 +8,8 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <iconv.h>
@@ -213,8 +213,8 @@ private slots:
             }
         }
         QRandomGenerator random(17);
-        const QByteArray pieces[] = { "\xd2\xe6", "\xc1\xac\xc1\xac", "\x95\x32\x82\x36", "\x81\x30\x81\x30",
-            "\x80", "\xff", "\x81", "\x7f", "<", "=\"", "0123456789abcdef0123" };
+        const QByteArray pieces[] = { "\xd2\xe6", "\xc1\xac\xc1\xac", "\x95\x32\x82\x36", "\x81\x30\x81\x30", "\x80",
+            "\xff", "\x81", "\x7f", "<", "=\"", "0123456789abcdef0123" };
         for (int round = 0; round < 300; ++round) {
             QByteArray bytes;
             for (int k = random.bounded(40); k > 0; --k)

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <sys/mman.h>
 #include <optional>
+#include <sys/mman.h>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -216,8 +216,7 @@ qsizetype nextLessThan(const unsigned char* p, qsizetype n, qsizetype from)
     return at ? static_cast<const unsigned char*>(at) - p : -1;
 }
 
-template <typename Char>
-bool followedBy(const Char* p, qsizetype n, qsizetype at, QStringView marker)
+template <typename Char> bool followedBy(const Char* p, qsizetype n, qsizetype at, QStringView marker)
 {
     if (n - at < marker.size())
         return false;
@@ -230,12 +229,12 @@ bool followedBy(const Char* p, qsizetype n, qsizetype at, QStringView marker)
 
 // Both markers start with '<', which occurs only a few times per record, so one pass over the '<'
 // finds both kinds. Records before the first category belong to none and are left out.
-template <typename Char>
-std::vector<Marker> findMarkers(const Char* p, qsizetype n)
+template <typename Char> std::vector<Marker> findMarkers(const Char* p, qsizetype n)
 {
     std::vector<Marker> markers;
     bool inCategory = false;
-    for (qsizetype at = n > 0 ? nextLessThan(p, n, 0) : -1; at >= 0; at = at + 1 < n ? nextLessThan(p, n, at + 1) : -1) {
+    for (qsizetype at = n > 0 ? nextLessThan(p, n, 0) : -1; at >= 0;
+         at = at + 1 < n ? nextLessThan(p, n, at + 1) : -1) {
         if (followedBy(p, n, at, kCategoryMarker)) {
             markers.push_back({ at, true });
             inCategory = true;
@@ -269,7 +268,8 @@ public:
         }
         for (qsizetype i = from; i < piece.size(); ++i) {
             if (piece[i] == u'"' && ++quotes == 2) {
-                finish(pending.isEmpty() ? piece.sliced(from, i - from) : QStringView(pending.append(piece.sliced(from, i - from))));
+                finish(pending.isEmpty() ? piece.sliced(from, i - from)
+                                         : QStringView(pending.append(piece.sliced(from, i - from))));
                 return;
             }
         }
@@ -311,10 +311,7 @@ public:
         shortTexts.resize(tableSize);
     }
 
-    QString store(QStringView value)
-    {
-        return value.isEmpty() ? QString() : copy(value);
-    }
+    QString store(QStringView value) { return value.isEmpty() ? QString() : copy(value); }
 
     // For the fields whose short values repeat from game to game (keys, sizes, flags, topics):
     // each distinct one is stored once.
@@ -326,11 +323,12 @@ public:
             return copy(value);
         // Up to eight characters as two words: hashed and compared without a loop.
         ShortKey key {};
-        std::memcpy(key.units, value.utf16(), size_t(value.size()) * sizeof(char16_t));
-        const size_t hash = size_t((key.words[0] * 0x9E3779B97F4A7C15ull) ^ (key.words[1] * 0xC2B2AE3D27D4EB4Full)
-            ^ quint64(value.size()));
+        std::memcpy(key.words, value.utf16(), size_t(value.size()) * sizeof(char16_t));
+        const size_t hash = size_t(
+            (key.words[0] * 0x9E3779B97F4A7C15ull) ^ (key.words[1] * 0xC2B2AE3D27D4EB4Full) ^ quint64(value.size()));
         const size_t mask = shortTexts.size() - 1;
-        for (size_t slot = (hash ^ hash >> 32) & mask, probes = 0; probes < kProbes; slot = (slot + 1) & mask, ++probes) {
+        for (size_t slot = (hash ^ hash >> 32) & mask, probes = 0; probes < kProbes;
+             slot = (slot + 1) & mask, ++probes) {
             ShortText& known = shortTexts[slot];
             if (known.text.isNull()) {
                 known.key = key;
@@ -350,10 +348,10 @@ private:
     // Small enough that the last, partly used block costs little against a small catalogue.
     static constexpr qsizetype kBlockUnits = 16 * 1024;
 
-    union ShortKey {
-        char16_t units[kShortLimit];
+    struct ShortKey {
         quint64 words[2];
     };
+    static_assert(sizeof(ShortKey) == kShortLimit * sizeof(char16_t));
     struct ShortText {
         ShortKey key;
         QString text;
@@ -429,11 +427,11 @@ private:
     AnsiCodec::Watch watch { u'=', u'"', {}, {} };
 };
 
-template <typename Source>
-QVector<Category> parse(Source& source)
+template <typename Source> QVector<Category> parse(Source& source)
 {
     const std::vector<Marker> markers = findMarkers(source.data(), source.size());
-    const auto categoryCount = std::count_if(markers.begin(), markers.end(), [](const Marker& m) { return m.category; });
+    const auto categoryCount
+        = std::count_if(markers.begin(), markers.end(), [](const Marker& m) { return m.category; });
 
     QVector<Category> categories;
     categories.reserve(categoryCount + 1);

@@ -110,8 +110,7 @@ inline qsizetype copyAscii(const unsigned char* p, qsizetype n, char16_t* out, A
     return i;
 }
 
-template <bool watching>
-qsizetype decodeBytes(QByteArrayView bytes, char16_t* out, AnsiCodec::Watch* watch)
+template <bool watching> qsizetype decodeBytes(QByteArrayView bytes, char16_t* out, AnsiCodec::Watch* watch)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
