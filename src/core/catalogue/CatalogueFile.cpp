@@ -63,29 +63,29 @@ public:
     // with the record.
     static constexpr qsizetype kLimit = 1 << 16;
 
-    // Takes the marks found while decoding: equalsAt and quotesAt hold the positions in a text of
-    // which record starts at offset.
-    void adopt(QStringView record, const std::vector<qsizetype>& equalsAt, const std::vector<qsizetype>& quotesAt,
+    RecordMarks() = default;
+    RecordMarks(const RecordMarks&) = delete;
+    RecordMarks& operator=(const RecordMarks&) = delete;
+
+    // Takes the marks found while decoding piece, of which the record is all but the first offset
+    // characters (which hold no mark).
+    void adopt(QStringView piece, const std::vector<qsizetype>& equalsAt, const std::vector<qsizetype>& quotesAt,
         qsizetype offset)
     {
-        text = record;
-        equals.clear();
-        quotes.clear();
-        for (const qsizetype at : equalsAt) {
-            if (at >= offset)
-                equals.push_back(at - offset);
-        }
-        for (const qsizetype at : quotesAt) {
-            if (at >= offset)
-                quotes.push_back(at - offset);
-        }
+        text = piece;
+        recordStart = offset;
+        equals = &equalsAt;
+        quotes = &quotesAt;
     }
 
     void index(QStringView record)
     {
         text = record;
-        equals.clear();
-        quotes.clear();
+        recordStart = 0;
+        equals = &ownEquals;
+        quotes = &ownQuotes;
+        ownEquals.clear();
+        ownQuotes.clear();
         const char16_t* p = record.utf16();
         const qsizetype n = record.size();
         qsizetype i = 0;
@@ -98,16 +98,16 @@ public:
             unsigned found = isEqual | unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(block, quote)));
             while (found != 0) {
                 const int bit = __builtin_ctz(found);
-                (isEqual >> bit & 1 ? equals : quotes).push_back(i + bit / 2);
+                (isEqual >> bit & 1 ? ownEquals : ownQuotes).push_back(i + bit / 2);
                 found &= ~(3u << bit);
             }
         }
 #endif
         for (; i < n; ++i) {
             if (p[i] == u'=')
-                equals.push_back(i);
+                ownEquals.push_back(i);
             else if (p[i] == u'"')
-                quotes.push_back(i);
+                ownQuotes.push_back(i);
         }
     }
 
@@ -115,8 +115,8 @@ public:
     {
         const qsizetype n = name.size();
         const char16_t* const nameBegin = name.utf16();
-        for (const qsizetype eq : equals) {
-            if (eq < n)
+        for (const qsizetype eq : *equals) {
+            if (eq - n < recordStart)
                 continue;
             const char16_t* candidate = text.utf16() + eq - n;
             qsizetype k = n;
@@ -125,8 +125,8 @@ public:
             if (k > 0)
                 continue;
             const qsizetype match = eq - n;
-            const auto first = std::lower_bound(quotes.begin(), quotes.end(), match);
-            if (first == quotes.end() || first + 1 == quotes.end())
+            const auto first = std::lower_bound(quotes->begin(), quotes->end(), match);
+            if (first == quotes->end() || first + 1 == quotes->end())
                 return {};
             const qsizetype secondQuote = *(first + 1);
             const qsizetype start = eq + 2;
@@ -139,8 +139,11 @@ public:
 
 private:
     QStringView text;
-    std::vector<qsizetype> equals;
-    std::vector<qsizetype> quotes;
+    qsizetype recordStart = 0;
+    const std::vector<qsizetype>* equals = &ownEquals;
+    const std::vector<qsizetype>* quotes = &ownQuotes;
+    std::vector<qsizetype> ownEquals;
+    std::vector<qsizetype> ownQuotes;
 };
 
 bool isBlank(QChar c)
@@ -311,6 +314,10 @@ public:
         shortTexts.resize(tableSize);
     }
 
+    ~TextArena() { settle(); }
+    TextArena(const TextArena&) = delete;
+    TextArena& operator=(const TextArena&) = delete;
+
     QString store(QStringView value) { return value.isEmpty() ? QString() : copy(value); }
 
     // For the fields whose short values repeat from game to game (keys, sizes, flags, topics):
@@ -361,6 +368,7 @@ private:
     {
         const qsizetype units = value.size() + 1;
         if (units > room) {
+            settle();
             block = QString(qMax(kBlockUnits, units), Qt::Uninitialized);
             next = reinterpret_cast<char16_t*>(block.data());
             room = block.size();
@@ -368,16 +376,27 @@ private:
         std::memcpy(next, value.utf16(), size_t(value.size()) * sizeof(char16_t));
         next[value.size()] = u'\0';
         QArrayData* header = block.data_ptr().d_ptr();
-        header->ref();
+        ++unsettled;
         QString text(QString::DataPointer(static_cast<QTypedArrayData<char16_t>*>(header), next, value.size()));
         next += units;
         room -= units;
         return text;
     }
 
+    // The references of the strings made from the current block, added to its count in one
+    // step rather than one atomic operation per value. Until then block keeps it alive; no string
+    // of the arena is destroyed before.
+    void settle()
+    {
+        if (unsettled > 0)
+            block.data_ptr().d_ptr()->ref_.fetchAndAddRelaxed(unsettled);
+        unsettled = 0;
+    }
+
     QString block;
     char16_t* next = nullptr;
     qsizetype room = 0;
+    int unsettled = 0;
     std::vector<ShortText> shortTexts;
 };
 
@@ -391,8 +410,8 @@ public:
     const char16_t* data() const { return text.utf16(); }
     qsizetype size() const { return text.size(); }
     QStringView piece(qsizetype from, qsizetype to) const { return text.sliced(from, to - from); }
-    // Notes the "=" and quotes of the record that starts offset characters into the last piece.
-    void index(RecordMarks& marks, QStringView record, qsizetype) const { marks.index(record); }
+    // Notes the "=" and quotes of the record that starts offset characters into piece.
+    void index(RecordMarks& marks, QStringView piece, qsizetype offset) const { marks.index(piece.sliced(offset)); }
 
 private:
     QStringView text;
@@ -416,9 +435,9 @@ public:
         watch.secondAt.clear();
         return QStringView(buffer.data(), AnsiCodec::decodeInto(bytes.sliced(from, to - from), buffer.data(), watch));
     }
-    void index(RecordMarks& marks, QStringView record, qsizetype offset) const
+    void index(RecordMarks& marks, QStringView piece, qsizetype offset) const
     {
-        marks.adopt(record, watch.firstAt, watch.secondAt, offset);
+        marks.adopt(piece, watch.firstAt, watch.secondAt, offset);
     }
 
 private:
@@ -460,7 +479,7 @@ template <typename Source> QVector<Category> parse(Source& source)
 
             const bool indexed = record.size() <= RecordMarks::kLimit;
             if (indexed)
-                source.index(marks, record, kRecordMarker.size());
+                source.index(marks, piece, kRecordMarker.size());
             const auto lookUp
                 = [&](QStringView key) { return indexed ? marks.attribute(key) : attribute(record, key); };
             const auto value = [&](QStringView key) { return texts.store(lookUp(key)); };
