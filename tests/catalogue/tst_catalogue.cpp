@@ -1,5 +1,6 @@
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/Rnd.h"
+#include "core/outside/Files.h"
 #include "support/TestCatalogue.h"
 
 #include <QTemporaryDir>
@@ -56,6 +57,25 @@ void TestCatalogueRules::loading()
     }
     QCOMPARE(catalogue.categoryCount(), 0);
     QCOMPARE(catalogue.gameForLine(u"小鸟"_qs, 0, 0, true).id, 0);
+
+    // A file loaded before is not read again, but another renamed over it is, even with the same
+    // size and modification time.
+    const QString path = file(u"swap.Dll"_qs), next = file(u"next.Dll"_qs);
+    QVERIFY(TestCatalogue::write(path, { { u"A"_qs, { game(1, u"小猫"_qs) } } }));
+    QVERIFY(TestCatalogue::write(next, { { u"A"_qs, { game(1, u"小狗"_qs) } } }));
+    QFile old(path), replacement(next);
+    QVERIFY(old.open(QIODevice::ReadOnly) && replacement.open(QIODevice::ReadWrite));
+    QVERIFY(
+        replacement.setFileTime(old.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime));
+    QCOMPARE(replacement.size(), old.size());
+    old.close();
+    replacement.close();
+    QVERIFY(catalogue.load(path));
+    QVERIFY(catalogue.load(path));
+    QCOMPARE(catalogue.titles(0), QStringList { u"小猫"_qs });
+    QVERIFY(Files::replaceAtomically(next, path));
+    QVERIFY(catalogue.load(path));
+    QCOMPARE(catalogue.titles(0), QStringList { u"小狗"_qs });
 }
 
 void TestCatalogueRules::randomPicks()

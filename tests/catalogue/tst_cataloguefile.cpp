@@ -1,4 +1,5 @@
 #include "core/catalogue/CatalogueFile.h"
+#include "core/outside/AnsiCodec.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -23,6 +24,8 @@ private slots:
     void ids_data();
     void ids();
 
+    void bytesParseAsDecodedText();
+    void textsOutliveTheTable();
     void decodesGbk();
     void unusableFiles();
     void damagedContent();
@@ -41,6 +44,20 @@ private:
     QTemporaryDir dir;
     int files = 0;
 };
+
+// Every field of every game, for comparing two parses.
+static QStringList dump(const QVector<Category>& categories)
+{
+    QStringList out;
+    for (const Category& category : categories) {
+        out << u"#"_qs + category.name + u'|' + QString::number(category.name.isNull());
+        for (const Game& g : category.games)
+            out << QStringList { QString::number(g.id), QString::number(g.fid), g.title, g.litpic, g.filesize,
+                g.flash_fangfa, g.flashurl, g.flashsay, g.onclick, g.keyboard, g.ztid }
+                       .join(u'|');
+    }
+    return out;
+}
 
 // "name[title,title] name[]" for categories 1..m; position 0 must be an empty placeholder.
 static QString shape(const QVector<Category>& categories)
@@ -160,13 +177,78 @@ void TestCatalogueFile::ids()
     QCOMPARE(int(c[1].games[1].id), id);
 }
 
+void TestCatalogueFile::bytesParseAsDecodedText()
+{
+    // The file's bytes are cut and decoded one record at a time; that must yield what the whole
+    // decoded text yields, also where a category's name lies in a later record or runs across
+    // records, and where a lead byte stands right before a marker.
+    QList<QByteArray> inputs = {
+        "",
+        "<data title=\"before any category\"/><category name=\"A\"><data title=\"a\" ztid=\"2\"/>",
+        "<category><data title=\"t\"/><data title=\"u\" name=\"late\"/>",
+        "<category name=\"runs<data across\"><data title=\"x\" id=\"1\"/>",
+        "<category name=\"one quote<data title=\"x\"/><data title=\"y\"/><category name=\"B\">",
+        "<category name=\"never closed<data title=\"x/>",
+        "<category>name=<data title=\"x\"/>",
+        "<category name=\"\xd2\xe6\xd6\xc7\xc1\"><data title=\"\xc1\xac\xc1<data title=\"\x95\x32\x82\x36\"/>",
+        "<category name=\"A\"\xc1<data title=\"\xc1\xac\" keyboard=\"\xc1\xac\" filesize=\"1 KB\"/>\xff<category",
+        "<category name=\"A\"><data title=\"a\" flashsay=\"" + QByteArray(70000, 'x') + "\" id=\"3\"/><data",
+    };
+    QRandomGenerator random(11);
+    for (int round = 0; round < 40; ++round) {
+        QByteArray junk;
+        for (int k = random.bounded(60); k > 0; --k) {
+            static const char* const pieces[] = { "<category", "<data", " name=\"", " title=\"", " id=\"1", "\"", "=",
+                "\xc1\xac", "\xc1", "\x81\x30\x81\x30", "\xff", "ab", "<" };
+            junk += random.bounded(5) ? QByteArray(pieces[random.bounded(int(std::size(pieces)))])
+                                      : QByteArray(1, char(random.bounded(256)));
+        }
+        inputs << junk;
+    }
+    for (const QByteArray& bytes : inputs)
+        QCOMPARE(dump(CatalogueFile::ParseAnsi(bytes)), dump(CatalogueFile::Parse(AnsiCodec::decode(bytes))));
+}
+
+void TestCatalogueFile::textsOutliveTheTable()
+{
+    // The values share larger blocks of memory; each must still behave as a string of its own.
+    QByteArray bytes = "<category name=\"C\">";
+    for (int i = 0; i < 3000; ++i)
+        bytes += "<data id=\"" + QByteArray::number(i) + "\" title=\"game " + QByteArray::number(i)
+            + "\" keyboard=\"\xca\xf3\xb1\xea\" flashurl=\"http://h/" + QByteArray::number(i) + ".swf\"/>";
+    QString title, keyboard, url;
+    {
+        QVector<Category> c = CatalogueFile::ParseAnsi(bytes);
+        Game& first = c[1].games[1];
+        // Written in place, a value must not run over its neighbours.
+        first.title.append(u" and a long tail that would cover the next values"_qs);
+        first.keyboard[0] = u'x';
+        QCOMPARE(c[1].games[1].flashurl, u"http://h/0.swf"_qs);
+        QCOMPARE(c[1].games[2].keyboard, u"鼠标"_qs);
+        QCOMPARE(c[1].games[2].title, u"game 1"_qs);
+        title = c[1].games[3000].title;
+        keyboard = c[1].games[3000].keyboard;
+        url = c[1].games[3000].flashurl;
+    }
+    QCOMPARE(title, u"game 2999"_qs);
+    QCOMPARE(keyboard, u"鼠标"_qs);
+    // Terminated, as every string's characters are.
+    QCOMPARE(url.utf16()[url.size()], u'\0');
+    QCOMPARE(QString::fromUtf16(reinterpret_cast<const char16_t*>(url.utf16())), u"http://h/2999.swf"_qs);
+    // Now the last string of its block: written in place.
+    title.clear();
+    keyboard.clear();
+    url.append(u"?x"_qs);
+    QCOMPARE(url, u"http://h/2999.swf?x"_qs);
+}
+
 void TestCatalogueFile::decodesGbk()
 {
     // 益智 / 连连看, the euro sign and a four-byte GB18030 sequence for U+20000.
     const QByteArray bytes = QByteArray::fromHex("3c63617465676f7279206e616d653d22d2e6d6c7223e"
                                                  "3c64617461207469746c653d22c1acc1acbfb4a2e39532823622")
         + "/>";
-    const QVector<Category> c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(write(bytes)));
+    const QVector<Category> c = CatalogueFile::Read(write(bytes));
     QCOMPARE(c.size(), 2);
     QCOMPARE(c[1].name, u"益智"_qs);
     QCOMPARE(c[1].games[1].title, u"连连看€\U00020000"_qs);
@@ -179,13 +261,15 @@ void TestCatalogueFile::unusableFiles()
     const QString empty = CatalogueFile::ReadTextFile(write(QByteArray()));
     QVERIFY(empty.isEmpty());
     QCOMPARE(CatalogueFile::Parse(empty).size(), 1);
+    for (const QString& path : { dir.filePath(u"missing.Dll"_qs), dir.path(), write(QByteArray()) })
+        QCOMPARE(CatalogueFile::Read(path).size(), 1);
 }
 
 void TestCatalogueFile::damagedContent()
 {
     // An invalid lead byte must not swallow the quote after it; a lone lead byte at the end is kept.
-    QVector<Category> c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(
-        write("<category name=\"\x81\"><data id=\"1\" title=\"a\xff\x80z\"/><data id=\"2\" title=\"x\xd2")));
+    QVector<Category> c = CatalogueFile::Read(
+        write("<category name=\"\x81\"><data id=\"1\" title=\"a\xff\x80z\"/><data id=\"2\" title=\"x\xd2"));
     QCOMPARE(c.size(), 2);
     QCOMPARE(c[1].name, u"\uFFFD"_qs);
     QCOMPARE(c[1].games.size(), 3);
@@ -200,7 +284,8 @@ void TestCatalogueFile::damagedContent()
         b = char(random.bounded(256));
     for (int i = 0; i < 200; ++i)
         junk.insert(random.bounded(junk.size()), i % 3 ? QByteArrayView("<data id=\"") : QByteArrayView("<category"));
-    c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(write(junk)));
+    c = CatalogueFile::Read(write(junk));
+    QCOMPARE(dump(c), dump(CatalogueFile::Parse(CatalogueFile::ReadTextFile(write(junk)))));
     QVERIFY(c.size() > 1);
     QVERIFY(c[0].name.isEmpty());
 }
@@ -228,7 +313,7 @@ void TestCatalogueFile::hundredMegabytes()
     const QString path = write(bytes);
     bytes = QByteArray();
 
-    const QVector<Category> c = CatalogueFile::Parse(CatalogueFile::ReadTextFile(path));
+    const QVector<Category> c = CatalogueFile::Read(path);
     QCOMPARE(c.size(), categories + 1);
     qsizetype parsed = 0;
     for (const Category& category : c)

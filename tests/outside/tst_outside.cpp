@@ -9,10 +9,55 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <iconv.h>
 #include <unistd.h>
+
+namespace {
+// One sequence through iconv as GB18030; empty when iconv refuses it.
+QString iconvDecode(QByteArrayView bytes)
+{
+    iconv_t cd = iconv_open("UTF-16LE", "GB18030");
+    char16_t out[4];
+    char* src = const_cast<char*>(bytes.data());
+    char* dst = reinterpret_cast<char*>(out);
+    size_t srcLeft = size_t(bytes.size()), dstLeft = sizeof out;
+    const bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != size_t(-1) && srcLeft == 0;
+    iconv_close(cd);
+    return ok ? QString::fromUtf16(out, qsizetype(sizeof out - dstLeft) / 2) : QString();
+}
+
+// The decoding rules spelled out one character at a time, with iconv for every multi-byte sequence.
+QString referenceDecode(const QByteArray& bytes)
+{
+    const auto byte = [&](qsizetype i) { return i < bytes.size() ? uchar(bytes[i]) : 0; };
+    const auto lead = [](uchar c) { return c >= 0x81 && c <= 0xFE; };
+    const auto digit = [](uchar c) { return c >= 0x30 && c <= 0x39; };
+    QString out;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uchar c = byte(i), t = byte(i + 1);
+        if (c < 0x80) {
+            out += QChar(c);
+            ++i;
+        } else if (lead(c) && i + 1 < bytes.size() && t >= 0x40 && t <= 0xFE && t != 0x7F) {
+            const QString pair = iconvDecode(bytes.mid(i, 2));
+            out += pair.size() == 1 ? pair : u"\uFFFD"_qs;
+            i += 2;
+        } else if (lead(c) && digit(t) && i + 3 < bytes.size() && lead(byte(i + 2)) && digit(byte(i + 3))) {
+            const QString four = iconvDecode(bytes.mid(i, 4));
+            out += four.isEmpty() ? u"\uFFFD"_qs : four;
+            i += 4;
+        } else {
+            out += QChar(0xFFFD);
+            ++i;
+        }
+    }
+    return out;
+}
+} // namespace
 
 class TestOutside : public QObject {
     Q_OBJECT
@@ -143,6 +188,55 @@ private slots:
                                               "!")),
             QStringLiteral("a\uFFFD!"));
         QCOMPARE(AnsiCodec::decode(QByteArray("\xff\x80")), QStringLiteral("\uFFFD\uFFFD"));
+    }
+
+    void ansiCodecMatchesIconvForEveryPair()
+    {
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                const char pair[2] = { char(lead), char(trail) };
+                const QString expected = trail == 0x7F ? u"\uFFFD\u007F"_qs : iconvDecode(QByteArrayView(pair, 2));
+                const QString actual = AnsiCodec::decode(QByteArrayView(pair, 2));
+                if (trail != 0x7F && expected.size() != 1)
+                    QCOMPARE(actual, u"\uFFFD"_qs);
+                else if (actual != expected)
+                    QFAIL(qPrintable(QStringLiteral("%1 %2").arg(lead, 0, 16).arg(trail, 0, 16)));
+            }
+        }
+    }
+
+    void ansiCodecFastPathsKeepTheRules()
+    {
+        // ASCII runs of every length around the 16-byte blocks, ending in a pair, a lead byte cut
+        // off by the end, a lead before ASCII, invalid bytes and four-byte sequences.
+        const QByteArray tails[] = { "\xc1\xac", "\xc1", "\xc1<", "\x80\xff", "\x95\x32\x82\x36", "\x81\x30",
+            "\x81\x30\x81", "\xc1\x7f", "\xa2\xe3" };
+        for (int run = 0; run <= 40; ++run) {
+            for (const QByteArray& tail : tails) {
+                const QByteArray bytes = QByteArray(run, 'a') + tail + QByteArray(run % 5, 'z');
+                QCOMPARE(AnsiCodec::decode(bytes), referenceDecode(bytes));
+            }
+        }
+        QRandomGenerator random(17);
+        const QByteArray pieces[] = { "\xd2\xe6", "\xc1\xac\xc1\xac", "\x95\x32\x82\x36", "\x81\x30\x81\x30", "\x80",
+            "\xff", "\x81", "\x7f", "<", "=\"", "0123456789abcdef0123" };
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes;
+            for (int k = random.bounded(40); k > 0; --k)
+                bytes += random.bounded(4) ? pieces[random.bounded(int(std::size(pieces)))]
+                                           : QByteArray(1, char(random.bounded(256)));
+            const QString expected = referenceDecode(bytes);
+            QCOMPARE(AnsiCodec::decode(bytes), expected);
+            // Cut before any '<', the pieces decode to the whole.
+            QString pieceByPiece;
+            for (qsizetype from = 0; from < bytes.size();) {
+                qsizetype to = bytes.indexOf('<', from + 1);
+                to = to < 0 ? bytes.size() : to;
+                pieceByPiece += AnsiCodec::decode(QByteArrayView(bytes).sliced(from, to - from));
+                from = to;
+            }
+            QCOMPARE(pieceByPiece, expected);
+        }
     }
 
     void movesNeverReplace()

@@ -16,12 +16,18 @@ int draw(double value, int count)
 
 bool Catalogue::load(const QString& path)
 {
-    setCategories(CatalogueFile::Parse(CatalogueFile::ReadTextFile(path)));
+    // Taken before reading: a file replaced meanwhile is then read again next time, never skipped.
+    const std::optional<Files::Identity> file = Files::identity(path);
+    if (!file || file != loadedFile) {
+        setCategories(CatalogueFile::Read(path));
+        loadedFile = file;
+    }
     return hasGames();
 }
 
 void Catalogue::setCategories(QVector<Category> categories)
 {
+    loadedFile.reset();
     table = std::move(categories);
     if (table.isEmpty())
         table.resize(1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalogue/Category.h"
+#include "core/outside/Files.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,10 @@ class Rnd;
 // and the random picks show). Positions count from 1; row r of a list is position r + 1.
 class Catalogue {
 public:
-    // Replaces the contents with the file's. True when it holds at least one game.
+    // Replaces the contents with the file's. True when it holds at least one game. The file the
+    // contents came from is not read again while it stays the same file: the refresh asks for the
+    // cached catalogue before each download, and the catalogue is only ever replaced as a whole,
+    // by renaming a new file over it.
     bool load(const QString& path);
     void setCategories(QVector<Category> categories);
 
@@ -57,4 +61,5 @@ private:
     bool isTitleAtItsRow(const QString& line, int row, int categoryRow, bool inGameList) const;
 
     QVector<Category> table = QVector<Category>(1);
+    std::optional<Files::Identity> loadedFile;
 };

@@ -2,6 +2,7 @@
 
 #include "core/catalogue/Category.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <QVector>
@@ -23,4 +24,13 @@ public:
     // empty placeholder, also when the text holds no category. A game whose id is empty, not a
     // number or outside 16 bits is kept with id 0; fractions round half to even.
     static QVector<Category> Parse(const QString& text);
+
+    // Parse(AnsiCodec::decode(bytes)), decoding one record at a time: the whole decoded file is
+    // never held. The values share a few large blocks of memory, which a value copied out of the
+    // table keeps alive.
+    static QVector<Category> ParseAnsi(QByteArrayView bytes);
+
+    // ParseAnsi on the file's bytes: what the program loads. Only the placeholder when the file is
+    // missing, unreadable or empty.
+    static QVector<Category> Read(const QString& path);
 };

@@ -1,9 +1,12 @@
 #include "core/outside/AnsiCodec.h"
 
-#include <array>
 #include <cerrno>
 #include <iconv.h>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -37,38 +40,25 @@ int convertSequence(iconv_t cd, const char* in, size_t inLen, char16_t* out, int
     return int((size_t(outCapacity) * 2 - dstLeft) / 2);
 }
 
-// Two-byte GBK decoding dominates catalogue loading; iconv per character is several times
-// slower than a table, so the table is filled from iconv once.
-class DoubleByteTable {
-public:
-    DoubleByteTable()
-    {
-        table.fill(kReplacement);
-        IconvHandle h("UTF-16LE", "GB18030");
-        if (!h.valid())
-            return;
-        for (int lead = 0x81; lead <= 0xFE; ++lead) {
-            for (int trail = 0x40; trail <= 0xFE; ++trail) {
-                if (trail == 0x7F)
-                    continue;
-                const char in[2] = { char(lead), char(trail) };
-                char16_t out[2];
-                if (convertSequence(h.cd, in, 2, out, 2) == 1)
-                    table[index(lead, trail)] = out[0];
-            }
-        }
-    }
-    char16_t at(unsigned lead, unsigned trail) const { return table[index(lead, trail)]; }
-
-private:
-    static int index(unsigned lead, unsigned trail) { return int(lead - 0x81) * kTrailCount + int(trail - 0x40); }
-    std::array<char16_t, kLeadCount * kTrailCount> table;
+// Two-byte GBK decoding dominates catalogue loading: a table written at build time from iconv
+// (GbkTableGen) costs nothing at start, where filling it from iconv took some 24,000 calls.
+constexpr char16_t kDoubleByteTable[kLeadCount * kTrailCount] = {
+#include "GbkTable.inc"
 };
 
-const DoubleByteTable& doubleByteTable()
+char16_t doubleByte(unsigned lead, unsigned trail)
 {
-    static const DoubleByteTable table;
-    return table;
+    return kDoubleByteTable[(lead - 0x81) * kTrailCount + (trail - 0x40)];
+}
+
+bool isLead(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+
+bool isTrail(unsigned char c)
+{
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
 }
 
 bool isFourByteSecond(unsigned char c)
@@ -76,35 +66,77 @@ bool isFourByteSecond(unsigned char c)
     return c >= 0x30 && c <= 0x39;
 }
 
-} // namespace
-
-QString AnsiCodec::decode(QByteArrayView bytes)
+// Widens the ASCII run at the start of p (at most n bytes) into out; returns its length. Catalogue
+// text is mostly ASCII markup and addresses, so whole blocks of 16 bytes go at once. With a watch,
+// notes where its characters fall, out being at output position base.
+template <bool watching>
+inline qsizetype copyAscii(const unsigned char* p, qsizetype n, char16_t* out, AnsiCodec::Watch* watch, qsizetype base)
 {
-    const auto& table = doubleByteTable();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i first = _mm_set1_epi8(watching ? char(watch->first) : 0);
+    const __m128i second = _mm_set1_epi8(watching ? char(watch->second) : 0);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned high = unsigned(_mm_movemask_epi8(chunk));
+        // out has room for n units, and never gets ahead of the input, so a full block fits.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(chunk, zero));
+        const qsizetype length = high != 0 ? __builtin_ctz(high) : 16;
+        if constexpr (watching) {
+            const unsigned valid = length == 16 ? 0xFFFFu : (1u << length) - 1;
+            const unsigned isFirst = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, first))) & valid;
+            unsigned found = (isFirst | unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, second)))) & valid;
+            while (found != 0) {
+                const int bit = __builtin_ctz(found);
+                (isFirst >> bit & 1 ? watch->firstAt : watch->secondAt).push_back(base + i + bit);
+                found &= found - 1;
+            }
+        }
+        if (high != 0)
+            return i + length;
+    }
+#endif
+    for (; i < n && p[i] < 0x80; ++i) {
+        out[i] = p[i];
+        if constexpr (watching) {
+            if (p[i] == watch->first)
+                watch->firstAt.push_back(base + i);
+            else if (p[i] == watch->second)
+                watch->secondAt.push_back(base + i);
+        }
+    }
+    return i;
+}
+
+template <bool watching> qsizetype decodeBytes(QByteArrayView bytes, char16_t* out, AnsiCodec::Watch* watch)
+{
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    QString result(n, Qt::Uninitialized);
-    auto* out = reinterpret_cast<char16_t*>(result.data());
     qsizetype o = 0;
     std::unique_ptr<IconvHandle> fourByte;
     for (qsizetype i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            out[o++] = c;
-            ++i;
+        if (p[i] < 0x80) {
+            const qsizetype run = copyAscii<watching>(p + i, n - i, out + o, watch, o);
+            i += run;
+            o += run;
             continue;
         }
+        // Chinese text comes in runs of pairs.
+        while (i + 1 < n && isLead(p[i]) && isTrail(p[i + 1])) {
+            out[o++] = doubleByte(p[i], p[i + 1]);
+            i += 2;
+        }
+        if (i >= n || p[i] < 0x80)
+            continue;
+        const unsigned char c = p[i];
         if (c == 0x80 || c == 0xFF || i + 1 >= n) {
             out[o++] = kReplacement;
             ++i;
             continue;
         }
         const unsigned char t = p[i + 1];
-        if (t >= 0x40 && t <= 0xFE && t != 0x7F) {
-            out[o++] = table.at(c, t);
-            i += 2;
-            continue;
-        }
         if (isFourByteSecond(t) && i + 3 < n && p[i + 2] >= 0x81 && p[i + 2] <= 0xFE && isFourByteSecond(p[i + 3])) {
             if (!fourByte)
                 fourByte = std::make_unique<IconvHandle>("UTF-16LE", "GB18030");
@@ -126,8 +158,28 @@ QString AnsiCodec::decode(QByteArrayView bytes)
         out[o++] = kReplacement;
         ++i;
     }
-    result.truncate(o);
+    return o;
+}
+
+} // namespace
+
+QString AnsiCodec::decode(QByteArrayView bytes)
+{
+    QString result(bytes.size(), Qt::Uninitialized);
+    result.truncate(decodeInto(bytes, reinterpret_cast<char16_t*>(result.data())));
     return result;
+}
+
+qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out)
+{
+    return decodeBytes<false>(bytes, out, nullptr);
+}
+
+qsizetype AnsiCodec::decodeInto(QByteArrayView bytes, char16_t* out, Watch& watch)
+{
+    // Only ASCII bytes decode to ASCII characters: the run copier sees every one.
+    Q_ASSERT(watch.first < 0x80 && watch.second < 0x80);
+    return decodeBytes<true>(bytes, out, &watch);
 }
 
 QByteArray AnsiCodec::encode(QStringView text)
