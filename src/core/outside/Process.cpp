@@ -1,7 +1,12 @@
 #include "core/outside/Process.h"
 
+#include <QThreadPool>
+
 #include <cstdio>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 std::function<void(int)>& handler()
@@ -22,4 +27,12 @@ void Process::end(int code)
 void Process::setEndHandler(std::function<void(int)> h)
 {
     handler() = std::move(h);
+}
+
+void Process::releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    // It takes the allocator's locks one arena at a time, so no thread waits long for it.
+    QThreadPool::globalInstance()->start([] { malloc_trim(0); });
+#endif
 }

@@ -1,6 +1,7 @@
 #include "gui/player/FlashPlayer.h"
 
 #include "core/outside/LogCategories.h"
+#include "core/outside/Process.h"
 #include "core/outside/ProgramFolder.h"
 #include "core/outside/Twips.h"
 #include "core/player/GameCache.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -44,6 +46,11 @@ FlashPlayer::FlashPlayer(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // Long enough for the old game's player to have gone and the new one to run.
+    settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(15000);
+    connect(settle, &QTimer::timeout, this, [] { Process::releaseFreedMemory(); });
 }
 
 FlashPlayer::~FlashPlayer()
@@ -106,6 +113,7 @@ QString FlashPlayer::Movie() const
 void FlashPlayer::setMovie(const QString& text)
 {
     movie = text;
+    settle->start();
     const QUrl address(text, QUrl::StrictMode);
     const bool remote = (address.scheme() == QLatin1String("http") || address.scheme() == QLatin1String("https"))
         && !address.host().isEmpty();

@@ -4,6 +4,7 @@
 
 class FlashPage;
 class PlayerServer;
+class QTimer;
 class QWebEngineView;
 
 // The player of .swf movies on the player window: Ruffle in a web view. The web engine starts
@@ -68,4 +69,6 @@ private:
     FlashPage* page = nullptr;
     bool pageReady = false;
     QStringList pending;
+    // Gives the memory of replaced games back once the player has settled on one.
+    QTimer* settle = nullptr;
 };
