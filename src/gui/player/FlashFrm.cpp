@@ -8,6 +8,7 @@
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/Twips.h"
 #include "core/player/GameCache.h"
+#include "gui/player/FrmXf.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/widgets/ButtonEx.h"
@@ -222,7 +223,7 @@ FlashFrm::FlashFrm(QWidget* parent)
 
 void FlashFrm::Form_Load()
 {
-    // The snapping hook that keeps this window beside the main window goes here.
+    FrmXf::hook().install(this);
     const QSize outer = outerSize();
     placeHeaderAndFooter(outer.width(), outer.height());
     placeLinks();

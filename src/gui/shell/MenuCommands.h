@@ -24,6 +24,7 @@ void Window1_Click();
 // UNBUILT: the windows and commands these items lead to; each leaves a log line until then.
 void showInformationWindow();
 void shareGameToClipboard();
+// "关于Tabrazo" and "检查更新": the about box and the updater, not modal.
 void showAboutBox();
 void showUpdater();
 
