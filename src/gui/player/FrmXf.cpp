@@ -3,7 +3,33 @@
 #include "core/player/Snapping.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QWidget>
+
+#include <xcb/xcb.h>
+
+namespace {
+QPoint frameOffset(const QWidget* window)
+{
+    return window->geometry().topLeft() - window->frameGeometry().topLeft();
+}
+
+// Puts a shown window's client area at clientTopLeft on X11. Qt 6.4 offsets the place of a window
+// that was once moved by its frame a second time by the frame's size, once the window manager has
+// framed it; a plain configure request is placed as asked (the window's gravity is static). False
+// where there is no X connection.
+bool configureOnX11(QWidget* window, const QPoint& clientTopLeft)
+{
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !window->isVisible() || !window->testAttribute(Qt::WA_WState_Created))
+        return false;
+    const quint32 values[] = { quint32(qint32(clientTopLeft.x())), quint32(qint32(clientTopLeft.y())) };
+    xcb_configure_window(x11->connection(), xcb_window_t(window->winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+        values);
+    xcb_flush(x11->connection());
+    return true;
+}
+} // namespace
 
 FrmXf& FrmXf::hook()
 {
@@ -64,6 +90,10 @@ bool FrmXf::eventFilter(QObject* watched, QEvent* event)
     const qsizetype echo = event->type() == QEvent::Move ? e.pending.indexOf(window->frameGeometry().topLeft()) : -1;
     if (echo < 0) {
         e.pending.clear();
+        if (e.side != Snapping::Free && frameOffset(window) != e.frameOffset) {
+            followEntry(e, QRectF(m_main->frameGeometry()));
+            return false;
+        }
     } else {
         // The window reports a place the hook sent it to. Reports come late under a window manager:
         // one of an earlier place is overtaken by the main window's later moves and is let pass.
@@ -90,22 +120,29 @@ void FrmXf::follow()
 {
     const QRectF main(m_main->frameGeometry());
     for (Entry& e : m_entries) {
-        if (!e.window || e.side == Snapping::Free)
-            continue;
-        moveFollower(e, Snapping::follow(main, e.window->frameGeometry().size(), e.side, e.offset));
-        // The follower now lies on the edge; its own step records the same side and offset.
-        snapEntry(e);
+        if (e.window && e.side != Snapping::Free)
+            followEntry(e, main);
     }
 }
 
-void FrmXf::moveFollower(Entry& e, const QPoint& to)
+void FrmXf::followEntry(Entry& e, const QRectF& main)
 {
-    if (e.window->frameGeometry().topLeft() == to)
-        return;
-    if (e.window->isVisible()) {
+    // The follower then lies on the edge; its own step records the same side and offset, at once
+    // when the move is done at once, else when the window reports its new place.
+    if (moveFollower(e, Snapping::follow(main, e.window->frameGeometry().size(), e.side, e.offset)))
+        snapEntry(e);
+}
+
+bool FrmXf::moveFollower(Entry& e, const QPoint& to)
+{
+    e.frameOffset = frameOffset(e.window);
+    if (configureOnX11(e.window, to + e.frameOffset)) {
         e.pending.append(to);
         if (e.pending.size() > 32)
             e.pending.removeFirst();
+        return false;
     }
-    e.window->move(to);
+    if (e.window->frameGeometry().topLeft() != to)
+        e.window->setGeometry(QRect(to + e.frameOffset, e.window->size()));
+    return true;
 }

@@ -38,12 +38,17 @@ private:
         // Positions this hook moved the window to whose move reports are still to come: a report
         // of an earlier one is an echo of the hook's own move, not the user's.
         QList<QPoint> pending;
+        // Client area's offset within the frame when the hook last moved the window; a window
+        // manager adding or changing the frame afterwards is no move of the user's.
+        QPoint frameOffset;
     };
 
     Entry& entry(QWidget* follower);
     void snapEntry(Entry& e);
     void follow();
-    void moveFollower(Entry& e, const QPoint& to);
+    void followEntry(Entry& e, const QRectF& main);
+    // True when the window is at to on return; else it reports its new place later.
+    bool moveFollower(Entry& e, const QPoint& to);
 
     QPointer<QWidget> m_main;
     // Numbered in the order the followers first reported; never shrinks.

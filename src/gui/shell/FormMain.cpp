@@ -313,7 +313,9 @@ void FormMain::placePlayerBeside()
 {
     FlashFrm* player = forms().flashFrm();
     const QRect main = frameGeometry();
-    player->move(main.x() + main.width(), main.y());
+    // By the client area: a frame-inclusive move is offset twice under a window manager.
+    const QPoint frame = player->geometry().topLeft() - player->frameGeometry().topLeft();
+    player->setGeometry(QRect(QPoint(main.x() + main.width(), main.y()) + frame, player->size()));
     // Docked at once: a window manager places the main window only after it is shown, and the
     // player, docked, goes along to wherever that is.
     FrmXf::hook().snap(player);
