@@ -228,6 +228,7 @@ void TabrazoUpdateFm::UpDownLoad_DownloadComplete(bool hasError, const QString& 
 
 void TabrazoUpdateFm::AppendLog(const QString& line)
 {
+    qCInfo(lcUpdate).noquote() << line;
     if (Text1->document()->isEmpty())
         Text1->setPlainText(line);
     else
