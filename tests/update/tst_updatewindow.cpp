@@ -80,8 +80,8 @@ private slots:
         const QStringList failure = QStringList { QStringLiteral("读取出错，可能是因为网络原因！程序将在5秒后重试！") }
             + countdown + QStringList { QStringLiteral("程序开始重新读取网络列表！") };
         const QStringList expected = QStringList { QStringLiteral("开始读取网络版本！") } + failure + failure
-            + QStringList { QStringLiteral("开始写入数据，正在进行写入初始化！"), QStringLiteral("初始化完毕，开始写入！"),
-                  QStringLiteral("写入网络版本数据完毕，开始读取对比！"),
+            + QStringList { QStringLiteral("开始写入数据，正在进行写入初始化！"),
+                  QStringLiteral("初始化完毕，开始写入！"), QStringLiteral("写入网络版本数据完毕，开始读取对比！"),
                   QStringLiteral("当前程序版本号：") + UpdateRules::runningVersion(),
                   QStringLiteral("网络最新版本号：3.0.01"), QStringLiteral("查询该版本是否重要更新中......"),
                   QStringLiteral("该版本有重要更新内容，建议您立即更新到该版本！") };
@@ -113,7 +113,8 @@ private slots:
         QVERIFY(put(site.filePath(QStringLiteral("build.bin")), build + "tampered"));
         const QByteArray digest = QCryptographicHash::hash(build, QCryptographicHash::Sha256).toHex();
         QVERIFY(put(site.filePath(QStringLiteral("Update3.html")),
-            description(QStringLiteral("9.9.9"), server.url(QStringLiteral("/build.bin")), "Sha256=" + digest + "\r\n")));
+            description(
+                QStringLiteral("9.9.9"), server.url(QStringLiteral("/build.bin")), "Sha256=" + digest + "\r\n")));
         TabrazoUpdateFm window;
         window.Form_Load();
         QTRY_VERIFY_WITH_TIMEOUT(window.BeginUpdate->isEnabled(), 10000);

@@ -24,8 +24,8 @@ bool configureOnX11(QWidget* window, const QPoint& clientTopLeft)
     if (!x11 || !window->isVisible() || !window->testAttribute(Qt::WA_WState_Created))
         return false;
     const quint32 values[] = { quint32(qint32(clientTopLeft.x())), quint32(qint32(clientTopLeft.y())) };
-    xcb_configure_window(x11->connection(), xcb_window_t(window->winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
-        values);
+    xcb_configure_window(
+        x11->connection(), xcb_window_t(window->winId()), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
     xcb_flush(x11->connection());
     return true;
 }

@@ -23,10 +23,11 @@ GyTabrazo::GyTabrazo(QWidget* parent)
 
     TopImG = Twips::place(new QLabel(this), "TopImG", 0, 0, 6930, 900);
     TopImG->setPixmap(Skin::picture(QStringLiteral("UpdateHeader")));
-    NameLabel = Twips::place(new QLabel(QStringLiteral("Tabrazo ") + UpdateRules::runningVersion(), this),
-        "NameLabel", 360, 1080, 4000, 300);
+    NameLabel = Twips::place(new QLabel(QStringLiteral("Tabrazo ") + UpdateRules::runningVersion(), this), "NameLabel",
+        360, 1080, 4000, 300);
     RightsLabel = Twips::place(new QLabel(QStringLiteral("版权所有"), this), "RightsLabel", 360, 1500, 1000, 300);
-    HolderLabel = Twips::place(new QLabel(QStringLiteral("© 2026 ") + kMaker, this), "HolderLabel", 1380, 1500, 4000, 300);
+    HolderLabel
+        = Twips::place(new QLabel(QStringLiteral("© 2026 ") + kMaker, this), "HolderLabel", 1380, 1500, 4000, 300);
 
     const QString captions[] = { kMaker, ServerAddresses::productSite(), QStringLiteral("访问主页"),
         QStringLiteral("开发商网站"), QStringLiteral("官方论坛") };

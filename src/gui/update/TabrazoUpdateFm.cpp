@@ -4,8 +4,8 @@
 #include "core/net/HttpRequest.h"
 #include "core/outside/LogCategories.h"
 #include "core/outside/MessageBox.h"
-#include "core/outside/ProgramFolder.h"
 #include "core/outside/ProgramFiles.h"
+#include "core/outside/ProgramFolder.h"
 #include "core/outside/ServerAddresses.h"
 #include "core/outside/Twips.h"
 #include "core/outside/wt.h"
@@ -162,8 +162,9 @@ void TabrazoUpdateFm::XMLSL_OnResponseFinished()
         appendTimedLog(QStringLiteral("查询该版本是否重要更新中......"));
         if (!waitFor(2000, check))
             return;
-        appendTimedLog(UpdateRules::isImportant(Qz) ? QStringLiteral("该版本有重要更新内容，建议您立即更新到该版本！")
-                                                    : QStringLiteral("该版本并非重要更新，您可以选择不更新到该最新版本！"));
+        appendTimedLog(UpdateRules::isImportant(Qz)
+                ? QStringLiteral("该版本有重要更新内容，建议您立即更新到该版本！")
+                : QStringLiteral("该版本并非重要更新，您可以选择不更新到该最新版本！"));
         BeginUpdate->setEnabled(true);
     }
     XMLSL->Abort();
@@ -208,8 +209,7 @@ void TabrazoUpdateFm::UpDownLoad_DownloadComplete(bool hasError, const QString& 
     }
 
     QString digest;
-    const auto result
-        = UpdateInstaller::install(szPath, ProgramFolder::path() + u'/' + kNewBuild, sha256, &digest);
+    const auto result = UpdateInstaller::install(szPath, ProgramFolder::path() + u'/' + kNewBuild, sha256, &digest);
     appendTimedLog(QStringLiteral("升级文件SHA-256：") + digest);
     switch (result) {
     case UpdateInstaller::Started:
@@ -219,8 +219,9 @@ void TabrazoUpdateFm::UpDownLoad_DownloadComplete(bool hasError, const QString& 
         break;
     case UpdateInstaller::NotPlaced:
     case UpdateInstaller::NotStarted:
-        MessageBox::show(QStringLiteral("无法找到下载后的升级文件，可能是因为网络原因或者程序异常，您可以重试或者到官方网站"
-                                        "上面重新下载，官方网站：")
+        MessageBox::show(
+            QStringLiteral("无法找到下载后的升级文件，可能是因为网络原因或者程序异常，您可以重试或者到官方网站"
+                           "上面重新下载，官方网站：")
             + ServerAddresses::productSite());
         break;
     }
