@@ -18,9 +18,17 @@ QPoint frameOffset(const QWidget* window)
 // that was once moved by its frame a second time by the frame's size, once the window manager has
 // framed it; a plain configure request is placed as asked (the window's gravity is static). False
 // where there is no X connection.
+QNativeInterface::QX11Application* x11()
+{
+    // Other platforms (offscreen) may offer the interface without a connection of their own.
+    if (QGuiApplication::platformName() != u"xcb")
+        return nullptr;
+    return qApp->nativeInterface<QNativeInterface::QX11Application>();
+}
+
 bool configureOnX11(QWidget* window, const QPoint& clientTopLeft)
 {
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto* x11 = ::x11();
     if (!x11 || !window->isVisible() || !window->testAttribute(Qt::WA_WState_Created))
         return false;
     const quint32 values[] = { quint32(qint32(clientTopLeft.x())), quint32(qint32(clientTopLeft.y())) };
@@ -136,13 +144,24 @@ void FrmXf::followEntry(Entry& e, const QRectF& main)
 bool FrmXf::moveFollower(Entry& e, const QPoint& to)
 {
     e.frameOffset = frameOffset(e.window);
-    if (configureOnX11(e.window, to + e.frameOffset)) {
-        e.pending.append(to);
-        if (e.pending.size() > 32)
-            e.pending.removeFirst();
+    if (e.window->frameGeometry().topLeft() == to && !e.window->isVisible())
+        return true;
+    if (placeFrame(e.window, to))
+        return true;
+    e.pending.append(to);
+    if (e.pending.size() > 32)
+        e.pending.removeFirst();
+    return false;
+}
+
+bool FrmXf::placeFrame(QWidget* window, const QPoint& frameTopLeft)
+{
+    const QPoint offset = frameOffset(window);
+    if (configureOnX11(window, frameTopLeft + offset))
         return false;
-    }
-    if (e.window->frameGeometry().topLeft() != to)
-        e.window->setGeometry(QRect(to + e.frameOffset, e.window->size()));
+    if (x11())
+        window->setGeometry(QRect(frameTopLeft + offset, window->size()));
+    else
+        window->move(frameTopLeft);
     return true;
 }

@@ -24,6 +24,10 @@ public:
     // moves only when shown; a window placed while hidden is docked at once through this.
     void snap(QWidget* follower);
 
+    // Puts the window's frame at frameTopLeft, on X11 by its client area (see configureOnX11).
+    // True when the window is there on return; false when it reports its new place later.
+    static bool placeFrame(QWidget* window, const QPoint& frameTopLeft);
+
     // Side (Snapping::Side) the follower is docked on, Free when unknown.
     qint16 side(const QWidget* follower) const;
 

@@ -313,9 +313,7 @@ void FormMain::placePlayerBeside()
 {
     FlashFrm* player = forms().flashFrm();
     const QRect main = frameGeometry();
-    // By the client area: a frame-inclusive move is offset twice under a window manager.
-    const QPoint frame = player->geometry().topLeft() - player->frameGeometry().topLeft();
-    player->setGeometry(QRect(QPoint(main.x() + main.width(), main.y()) + frame, player->size()));
+    FrmXf::placeFrame(player, QPoint(main.x() + main.width(), main.y()));
     // Docked at once: a window manager places the main window only after it is shown, and the
     // player, docked, goes along to wherever that is.
     FrmXf::hook().snap(player);
@@ -340,10 +338,10 @@ void FormMain::GameFrmButton_Click()
         GameFrmButton->setValue(false);
         return;
     }
-    // Placed before it is shown, so that a window manager puts its frame, not its client area,
-    // at the place.
+    // Placed before it is shown and again once shown, when the frame it has been given is known.
     placePlayerBeside();
     player->show();
+    placePlayerBeside();
     GameFrmButton->setValue(true);
 }
 
