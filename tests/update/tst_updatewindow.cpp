@@ -1,7 +1,11 @@
 #include "core/outside/MessageBox.h"
 #include "core/outside/ProgramFolder.h"
+#include "core/outside/ServerAddresses.h"
 #include "core/update/UpdateRules.h"
+#include "gui/outside/UrlOpener.h"
+#include "gui/update/GyTabrazo.h"
 #include "gui/update/TabrazoUpdateFm.h"
+#include "gui/widgets/LinkLabel.h"
 
 #include "support/ContentServer.h"
 #include "support/TestFiles.h"
@@ -126,6 +130,24 @@ private slots:
         QVERIFY(!QFile::exists(home.filePath(QStringLiteral("Tabrazo.exe"))));
         QVERIFY(lines(window).last().startsWith(QStringLiteral("升级文件SHA-256：")));
         QVERIFY(window.PBar1->value() <= 100);
+    }
+
+    void aboutBoxLinksOpenTheirSites()
+    {
+        QStringList opened;
+        UrlOpener::setRecorder([&](const QString& address) { opened << address; });
+        GyTabrazo about;
+        about.show();
+        QCOMPARE(about.windowTitle(), QStringLiteral("关于Tabrazo"));
+        QCOMPARE(about.NameLabel->text(), QStringLiteral("Tabrazo ") + UpdateRules::runningVersion());
+        for (LinkLabel* link : about.Label1)
+            QTest::mouseClick(link, Qt::LeftButton);
+        const QString base = server.url(QString());
+        QCOMPARE(opened,
+            QStringList({ ServerAddresses::developerSite() + u'/', base + u'/', base + u'/',
+                ServerAddresses::developerSite() + u'/', base + u'/' }));
+        QCOMPARE(about.Label1.at(1)->text(), base);
+        UrlOpener::setRecorder(nullptr);
     }
 };
 
