@@ -27,9 +27,6 @@
 #include <QTime>
 
 namespace {
-// The new build's file name in the program folder.
-const QString kNewBuild = QStringLiteral("Tabrazo.exe");
-
 QString timeOfDay()
 {
     // The system's time format without its time-zone part, which the log has no use for.
@@ -209,7 +206,8 @@ void TabrazoUpdateFm::UpDownLoad_DownloadComplete(bool hasError, const QString& 
     }
 
     QString digest;
-    const auto result = UpdateInstaller::install(szPath, ProgramFolder::path() + u'/' + kNewBuild, sha256, &digest);
+    const auto result
+        = UpdateInstaller::install(szPath, ProgramFolder::path() + u'/' + ProgramFiles::NewBuild, sha256, &digest);
     appendTimedLog(QStringLiteral("升级文件SHA-256：") + digest);
     switch (result) {
     case UpdateInstaller::Started:
