@@ -6,6 +6,7 @@
 """
 
 import argparse
+import hashlib
 import html
 import os
 import sys
@@ -109,17 +110,15 @@ def write_site(site, base, count, seed):
         body = f"<h1>公告</h1>\n<p>{html.escape(text)}</p>\n<p><a href=\"{base}/index.html\">返回首页</a></p>"
         write(os.path.join(site, "notice", f"{k}.html"), html_page("公告", body))
 
+    # The newer build the updater offers; the description names its digest, which the client checks.
+    new_build = f'#!/bin/sh\necho "Tabrazo {APP_VERSION} update placeholder: nothing to install yet."\n'.encode()
+    write(os.path.join(site, "update", "tabrazo"), new_build, mode=0o755)
     write(
         os.path.join(site, "Update3.html"),
         ini_bytes(
             [("Main", [("Version", APP_VERSION), ("Url", f"{base}/update/tabrazo"), ("QzUpdate", "0"),
-                       ("BeeName", f"Tabrazo {APP_VERSION}")])]
+                       ("BeeName", f"Tabrazo {APP_VERSION}"), ("Sha256", hashlib.sha256(new_build).hexdigest())])]
         ),
-    )
-    write(
-        os.path.join(site, "update", "tabrazo"),
-        f'#!/bin/sh\necho "Tabrazo {APP_VERSION} update placeholder: nothing to install yet."\n'.encode(),
-        mode=0o755,
     )
     write(
         os.path.join(site, "beta3", "beta3tongji.html"),

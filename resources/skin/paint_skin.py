@@ -827,6 +827,17 @@ def paint_app_icon(written):
         written.append("Tabrazo_%d.png" % s)
 
 
+def paint_update_header(written):
+    """Header of the updater and the about box: the product mark and name on the header blue."""
+    W, H = px(6930), px(900)
+    L = Layer(W, H)
+    L.gradient(("v", HEADER_TOP, HEADER_BOTTOM), 0, H - 1)
+    L.rect((0, H - 1, W, H), NAVY)
+    icon_logo(L, 12, 10, H - 20)
+    L.text((H + 4, H / 2), "Tabrazo", 22, WHITE, anchor="lm", embolden=0.4)
+    save(L.image(), "UpdateHeader", written)
+
+
 def write_qrc(written):
     lines = ['<!DOCTYPE RCC>', '<RCC version="1.0">', '<qresource prefix="/skin">', '    <file>skin.qss</file>']
     lines += ["    <file>%s</file>" % name for name in sorted(written)]
@@ -842,6 +853,7 @@ def main():
     paint_info(written)
     paint_indicators(written)
     paint_app_icon(written)
+    paint_update_header(written)
     write_qrc(written)
     print("%d pictures written to %s" % (len(written), HERE))
 

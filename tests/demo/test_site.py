@@ -1,6 +1,7 @@
 import configparser
 import contextlib
 import io
+import hashlib
 import os
 import re
 import sys
@@ -150,8 +151,12 @@ class SiteTest(unittest.TestCase):
             self.assertTrue(os.path.isfile(os.path.join(self.site, *url[len(BASE) + 1 :].split("/"))))
             self.assertTrue(ini[s]["ADNAME"])
         _, upd = read_ini(os.path.join(self.site, "Update3.html"))
+        build = os.path.join(self.site, "update", "tabrazo")
+        with open(build, "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
         self.assertEqual(dict(upd["Main"]), {
-            "Version": "3.0.2", "Url": BASE + "/update/tabrazo", "QzUpdate": "0", "BeeName": "Tabrazo 3.0.2"})
+            "Version": "3.0.2", "Url": BASE + "/update/tabrazo", "QzUpdate": "0", "BeeName": "Tabrazo 3.0.2",
+            "Sha256": digest})
         self.assertTrue(os.access(os.path.join(self.site, "update", "tabrazo"), os.X_OK))
         for page in ("index.html", "forum.php", os.path.join("beta3", "beta3tongji.html")):
             self.assertTrue(os.path.getsize(os.path.join(self.site, page)) > 0, page)

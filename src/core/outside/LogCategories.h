@@ -12,4 +12,5 @@ Q_DECLARE_LOGGING_CATEGORY(lcPlayer) // tabrazo.player
 Q_DECLARE_LOGGING_CATEGORY(lcSettings) // tabrazo.settings
 Q_DECLARE_LOGGING_CATEGORY(lcShell) // tabrazo.shell
 Q_DECLARE_LOGGING_CATEGORY(lcSkin) // tabrazo.skin
+Q_DECLARE_LOGGING_CATEGORY(lcUpdate) // tabrazo.update
 Q_DECLARE_LOGGING_CATEGORY(lcWidgets) // tabrazo.widgets

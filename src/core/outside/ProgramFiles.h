@@ -11,6 +11,7 @@ inline const QString CachedVersion = QStringLiteral("VerTmp.Dll");
 inline const QString ServerVersion = QStringLiteral("VerSionIng.Dll");
 inline const QString Settings = QStringLiteral("Config.dll");
 inline const QString UpdateDescription = QStringLiteral("Update.dll");
+inline const QString NewBuild = QStringLiteral("Tabrazo.exe");
 inline const QString Favourites = QStringLiteral("Favorite.mdb");
 inline const QString GameCache = QStringLiteral("GamePath");
 inline const QString LoadingPicture = QStringLiteral("ImgLoading.gif");

@@ -11,6 +11,7 @@
 #include "core/player/Sharing.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashPlayer.h"
+#include "gui/player/FrmXf.h"
 #include "gui/player/GameShare.h"
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/LinkLabel.h"
@@ -225,7 +226,7 @@ FlashFrm::FlashFrm(QWidget* parent)
 
 void FlashFrm::Form_Load()
 {
-    // The snapping hook that keeps this window beside the main window goes here.
+    FrmXf::hook().install(this);
     const QSize outer = outerSize();
     placeHeaderAndFooter(outer.width(), outer.height());
     placeLinks();

@@ -24,6 +24,7 @@
 #include "gui/menus/Tray.h"
 #include "gui/outside/UrlOpener.h"
 #include "gui/player/FlashFrm.h"
+#include "gui/player/FrmXf.h"
 #include "gui/player/GameJsFrm.h"
 #include "gui/settings/TabrazoSz.h"
 #include "gui/shell/FavoriteList.h"
@@ -241,7 +242,7 @@ void FormMain::Form_Load()
     }
 
     BeginDQsL();
-    // UNBUILT: the snapping hook of the player window attaches here.
+    FrmXf::hook().installOnMain(this);
     placePlayerBeside();
 
     const QString gamePath = programFile(ProgramFiles::GameCache);
@@ -312,7 +313,10 @@ void FormMain::placePlayerBeside()
 {
     FlashFrm* player = forms().flashFrm();
     const QRect main = frameGeometry();
-    player->move(main.x() + main.width(), player->frameGeometry().y());
+    FrmXf::placeFrame(player, QPoint(main.x() + main.width(), main.y()));
+    // Docked at once: a window manager places the main window only after it is shown, and the
+    // player, docked, goes along to wherever that is.
+    FrmXf::hook().snap(player);
 }
 
 void FormMain::OpenPlayerAtStart()
@@ -334,9 +338,10 @@ void FormMain::GameFrmButton_Click()
         GameFrmButton->setValue(false);
         return;
     }
+    // Placed before it is shown and again once shown, when the frame it has been given is known.
+    placePlayerBeside();
     player->show();
-    const QRect main = frameGeometry();
-    player->move(main.x() + main.width(), main.y());
+    placePlayerBeside();
     GameFrmButton->setValue(true);
 }
 

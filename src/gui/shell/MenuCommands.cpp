@@ -13,6 +13,8 @@
 #include "gui/shell/FavoriteList.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/update/GyTabrazo.h"
+#include "gui/update/TabrazoUpdateFm.h"
 #include "gui/widgets/ListBoxEx.h"
 
 #include <QAction>
@@ -144,12 +146,15 @@ void shareGameToClipboard()
 
 void showAboutBox()
 {
-    qCInfo(lcShell) << "UNBUILT: the about box";
+    GyTabrazo* about = forms().gyTabrazo();
+    about->show();
+    about->raise();
+    about->activateWindow();
 }
 
 void showUpdater()
 {
-    qCInfo(lcShell) << "UNBUILT: the online updater";
+    forms().tabrazoUpdateFm()->open();
 }
 
 } // namespace MenuCommands

@@ -26,7 +26,7 @@ void showInformationWindow();
 // "分享给好友" and "分享游戏": the right-clicked game's recommendation on the clipboard.
 void shareGameToClipboard();
 
-// UNBUILT: the windows and commands these items lead to; each leaves a log line until then.
+// "关于Tabrazo" and "检查更新": the about box and the updater, not modal.
 void showAboutBox();
 void showUpdater();
 
