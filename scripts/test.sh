@@ -31,5 +31,9 @@ pulseaudio --daemonize=no --exit-idle-time=-1 --system=false -n \
 export QTWEBENGINE_DISABLE_SANDBOX=1
 status=0
 (cd build && ctest --output-on-failure -j 2 --timeout 600) || status=1
+# The display and sound servers' own words, when something failed.
+if [ $status -ne 0 ]; then
+  tail -n 20 "$scratch/xvfb.log" "$scratch/pulse.log" || true
+fi
 (cd "$fuzzbuild" && ctest --output-on-failure -j 2 --timeout 300) || status=1
 exit $status
