@@ -14,13 +14,13 @@ Figures, summed over the program and its web engine processes:
                      window hidden and 20 s to settle
 """
 
-import importlib.util
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
+import types
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else os.path.join(ROOT, "build")
@@ -29,10 +29,12 @@ os.environ.setdefault("QTWEBENGINE_DISABLE_SANDBOX", "1")
 
 
 def load(name, path):
-    spec = importlib.util.spec_from_file_location(name, path)
-    module = importlib.util.module_from_spec(spec)
+    """Another benchmark's run.py as a module (they share a file name, so no plain import)."""
+    module = types.ModuleType(name)
+    module.__file__ = path
     sys.argv, saved = [path, BUILD], sys.argv
-    spec.loader.exec_module(module)
+    with open(path) as f:
+        exec(compile(f.read(), path, "exec"), module.__dict__)
     sys.argv = saved
     return module
 
@@ -143,15 +145,9 @@ def ruffle_folder():
 def main():
     tmp = tempfile.mkdtemp(prefix="bench-idle-")
     try:
-        site = os.path.join(tmp, "site")
-        os.makedirs(site)
-        play.SITE = site
-        server = subprocess.Popen([os.path.join(BUILD, "tools/contentserver/tabrazo-contentserver"), "--root", site,
-                                   "--port", "0"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        base = "http://" + server.stdout.readline().split()[-1]
         home = os.path.join(tmp, "home")
-        subprocess.run([sys.executable, os.path.join(ROOT, "demo/generate.py"), "--site", site, "--program", home,
-                        "--base", base], check=True, capture_output=True)
+        server, base = play.serve_demo(tmp, home)
+        site = play.SITE
         run = play.Run(home, base)
         try:
             time.sleep(20)

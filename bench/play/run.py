@@ -118,18 +118,24 @@ def median(values):
     return "median %.0f ms (min %d, max %d, %d runs)" % (statistics.median(values), min(values), max(values), len(values))
 
 
-def main():
+def serve_demo(tmp, program):
+    """The content server on a fresh demo site in tmp, and a program folder seeded for it."""
     global SITE
+    SITE = os.path.join(tmp, "site")
+    os.makedirs(SITE)
+    server = subprocess.Popen([os.path.join(BUILD, "tools/contentserver/tabrazo-contentserver"), "--root", SITE,
+                               "--port", "0"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    base = "http://" + server.stdout.readline().split()[-1]
+    subprocess.run([sys.executable, os.path.join(ROOT, "demo/generate.py"), "--site", SITE, "--program", program,
+                    "--base", base], check=True, capture_output=True)
+    return server, base
+
+
+def main():
     tmp = tempfile.mkdtemp(prefix="bench-play-")
     try:
-        SITE = os.path.join(tmp, "site")
-        os.makedirs(SITE)
-        server = subprocess.Popen([os.path.join(BUILD, "tools/contentserver/tabrazo-contentserver"), "--root", SITE,
-                                   "--port", "0"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        base = "http://" + server.stdout.readline().split()[-1]
         seed = os.path.join(tmp, "seed")
-        subprocess.run([sys.executable, os.path.join(ROOT, "demo/generate.py"), "--site", SITE, "--program", seed,
-                        "--base", base], check=True, capture_output=True)
+        server, base = serve_demo(tmp, seed)
         size = os.path.getsize(os.path.join(SITE, "flash/%d.swf" % BIG))
 
         # Where the player window opens, learnt once.
