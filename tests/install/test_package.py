@@ -12,6 +12,7 @@ CPACK = os.environ.get("CPACK", "cpack")
 
 EXPECTED = {
     "usr/bin/tabrazo",
+    "usr/lib/tabrazo/libtabrazo_engine.so",
     "usr/share/applications/tabrazo.desktop",
     "usr/share/metainfo/net.tabrazo.Tabrazo.metainfo.xml",
     "usr/share/tabrazo/ruffle/ruffle.js",
@@ -80,4 +81,9 @@ class Package(unittest.TestCase):
         unpacked = os.path.join(self.tmp, "root")
         run("dpkg-deb", "-x", deb, unpacked)
         self.assertEqual(files_under(unpacked), listed)
-        self.assertNotIn(".debug_info", run("readelf", "-S", os.path.join(unpacked, "usr/bin/tabrazo")))
+        for binary in ("usr/bin/tabrazo", "usr/lib/tabrazo/libtabrazo_engine.so"):
+            self.assertNotIn(".debug_info", run("readelf", "-S", os.path.join(unpacked, binary)))
+        # The web engine comes with its library, opened once the main window is up, never at exec.
+        needed = run("readelf", "-d", os.path.join(unpacked, "usr/bin/tabrazo"))
+        self.assertNotIn("WebEngine", needed)
+        self.assertIn("WebEngine", run("readelf", "-d", os.path.join(unpacked, "usr/lib/tabrazo/libtabrazo_engine.so")))

@@ -3,7 +3,9 @@
 - core draws nothing and knows no window: nothing under src/core includes a gui header;
 - only the shell knows every window: gui/shell headers are included by the shell and main.cpp only;
 - windows talk through typed methods and signals wired by the shell: the window folders do not
-  include each other.
+  include each other;
+- the web engine's library sees the program through one interface header, and the program never
+  includes the library's headers: it opens the library at run time.
 """
 import pathlib
 import re
@@ -26,7 +28,7 @@ def includes():
 class Layering(unittest.TestCase):
     def test_sources_name_their_layer(self):
         for source, target in includes():
-            self.assertTrue(target.startswith(("core/", "gui/")) or "/" not in target, f"{source}: {target}")
+            self.assertTrue(target.startswith(("core/", "gui/", "engine/")) or "/" not in target, f"{source}: {target}")
             self.assertTrue((SRC / target).exists() or "/" not in target, f"{source}: {target} is missing")
 
     def test_core_knows_no_window(self):
@@ -45,6 +47,25 @@ class Layering(unittest.TestCase):
                 other = [f for f in WINDOW_FOLDERS if f != folder]
                 if source.startswith(f"gui/{folder}/") and any(target.startswith(f"gui/{o}/") for o in other):
                     bad.append((source, target))
+        self.assertEqual(bad, [])
+
+
+
+class EngineLibrary(unittest.TestCase):
+    def test_engine_sees_only_its_interface(self):
+        bad = [(s, t) for s, t in includes()
+               if s.startswith("engine/") and not (t.startswith("engine/") or t == "gui/player/PlayerEngine.h")]
+        self.assertEqual(bad, [])
+
+    def test_program_never_includes_the_engine(self):
+        bad = [(s, t) for s, t in includes() if t.startswith("engine/") and not s.startswith("engine/")]
+        self.assertEqual(bad, [])
+
+    def test_web_engine_headers_stay_in_the_engine(self):
+        system = re.compile(r'^\s*#\s*include\s+<(QtWebEngine\w*/)?QWebEngine\w*>', re.M)
+        bad = [path.relative_to(SRC).as_posix() for path in sorted(SRC.rglob("*"))
+               if path.suffix in (".h", ".cpp") and not path.relative_to(SRC).as_posix().startswith("engine/")
+               and system.search(path.read_text(encoding="utf-8"))]
         self.assertEqual(bad, [])
 
 

@@ -264,6 +264,7 @@ FlashPlayer* TestFlashPlayer::shownPlayer(QWidget& window, int width, int height
     auto* player = new FlashPlayer(&window);
     player->setGeometry(0, 0, width, height);
     window.show();
+    player->start();
     return QTest::qWaitForWindowExposed(&window) ? player : nullptr;
 }
 
@@ -362,6 +363,7 @@ void TestFlashPlayer::pageStorageOutlivesThePlayer()
         auto* player = new FlashPlayer(&window);
         player->setGeometry(0, 0, 200, 150);
         window.show();
+        player->start();
         QWebEngineView* view = player->findChild<QWebEngineView*>();
         if (!view)
             return QString();

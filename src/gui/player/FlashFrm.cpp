@@ -230,9 +230,11 @@ void FlashFrm::Form_Load()
     const QSize outer = outerSize();
     placeHeaderAndFooter(outer.width(), outer.height());
     placeLinks();
-    // The movie player is ready by the time the first game arrives; it starts once the main
-    // window has had time to reach the screen, as starting the web engine holds this thread.
-    QTimer::singleShot(300, Flash1, &FlashPlayer::start);
+}
+
+void FlashFrm::startPlayer()
+{
+    Flash1->start();
 }
 
 void FlashFrm::resizeEvent(QResizeEvent* event)

@@ -23,6 +23,10 @@ public:
     void Form_Load();
     void QpGame_Click();
 
+    // Starts the movie player's web engine, so that it is ready before the first game arrives.
+    // Starting holds this thread for a moment: the shell calls it once its window is drawn.
+    void startPlayer();
+
     // Open-at-start box: setting a different value from code runs its click, as the box's owner
     // (the settings window) relies on.
     int check1() const;

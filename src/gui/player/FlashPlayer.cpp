@@ -5,7 +5,8 @@
 #include "core/outside/ProgramFolder.h"
 #include "core/outside/Twips.h"
 #include "core/player/GameCache.h"
-#include "gui/player/FlashPage.h"
+#include "gui/outside/UrlOpener.h"
+#include "gui/player/EngineLibrary.h"
 #include "gui/player/PlayerServer.h"
 
 #include <QCoreApplication>
@@ -16,9 +17,6 @@
 #include <QJsonDocument>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 
 #include <unistd.h>
 
@@ -53,21 +51,13 @@ FlashPlayer::FlashPlayer(QWidget* parent)
     connect(settle, &QTimer::timeout, this, [] { Process::releaseFreedMemory(); });
 }
 
-FlashPlayer::~FlashPlayer()
-{
-    // The page must go before its profile.
-    delete view;
-    view = nullptr;
-    delete page;
-    page = nullptr;
-}
+FlashPlayer::~FlashPlayer() = default;
 
 void FlashPlayer::prepareProcess()
 {
     // Chromium refuses to start its sandbox as root.
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 QString FlashPlayer::ruffleFolder()
@@ -129,6 +119,11 @@ void FlashPlayer::setMovie(const QString& text)
         emit movieFailed(text);
         return;
     }
+    if (!engine) {
+        // Without its engine the player can play nothing: say so rather than wait for a page.
+        emit movieFailed(text);
+        return;
+    }
     const QString url = local ? server->offerFile(text) : server->offerRemote(address);
     holdsMovie = true;
     pageMovie = url;
@@ -178,16 +173,9 @@ QString FlashPlayer::pageAddress() const
     return server ? server->origin() + QStringLiteral("/player.html") : QString();
 }
 
-void FlashPlayer::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // Ready before the first double-click, so that a game starts as soon as its file is here.
-    start();
-}
-
 void FlashPlayer::start()
 {
-    if (view)
+    if (server)
         return;
     server = new PlayerServer(this);
     QFile html(QStringLiteral(":/player/FlashPlayer.html"));
@@ -202,45 +190,27 @@ void FlashPlayer::start()
         qCInfo(lcPlayer) << "Ruffle from" << server->ruffleFolder();
     server->listen(PlayerServer::preferredPortFor(ProgramFolder::path()));
 
-    // Saved games are the page's local storage: the profile lives in the program folder.
-    const QString storage = ProgramFolder::path() + QStringLiteral("/WebProfile");
-    auto* profile = new QWebEngineProfile(QStringLiteral("WebProfile"), this);
-    profile->setPersistentStoragePath(storage);
-    profile->setCachePath(storage + QStringLiteral("/Cache"));
-    profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
-    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
-
-    page = new FlashPage(profile, profile);
-    QWebEngineSettings* settings = page->settings();
-    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
-    settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
-    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, true);
-    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    page->setBackgroundColor(Qt::black);
-    page->setHome(QUrl(pageAddress()));
-    connect(
-        page, &FlashPage::message, this, [this](const QString& event, const QString& url) { pageMessage(event, url); });
-    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    PlayerEngine::Setup setup;
+    setup.storagePath = ProgramFolder::path() + QStringLiteral("/WebProfile");
+    setup.home = QUrl(pageAddress());
+    setup.events.message = [this](const QString& event, const QString& url) { pageMessage(event, url); };
+    setup.events.consoleLine = [](const QString& text) { qCDebug(lcPlayer) << "page:" << text; };
+    setup.events.loadFinished = [this](bool ok) {
         if (!ok)
             qCWarning(lcPlayer) << "player page failed to load from" << pageAddress();
-    });
+    };
     // A crashed page process would leave a dead, black player: start a fresh page.
-    connect(page, &QWebEnginePage::renderProcessTerminated, this,
-        [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-            if (status == QWebEnginePage::NormalTerminationStatus)
-                return;
-            qCWarning(lcPlayer) << "player page ended, reloading";
-            pageReady = false;
-            page->load(QUrl(pageAddress()));
-        });
-
-    view = new QWebEngineView(this);
-    view->setPage(page);
-    view->setContextMenuPolicy(Qt::NoContextMenu);
-    layout()->addWidget(view);
-    page->load(QUrl(pageAddress()));
+    setup.events.crashed = [this] {
+        qCWarning(lcPlayer) << "player page ended, reloading";
+        pageReady = false;
+        engine->loadHome();
+    };
+    setup.events.openLink = [](const QUrl& address) { UrlOpener::open(address.toString()); };
+    engine = EngineLibrary::create(this, setup);
+    if (!engine)
+        return;
+    layout()->addWidget(engine->view());
+    engine->loadHome();
 }
 
 void FlashPlayer::runOnPage(const QString& script)
@@ -250,7 +220,7 @@ void FlashPlayer::runOnPage(const QString& script)
         pending.append(script);
         return;
     }
-    page->runJavaScript(script);
+    engine->runJavaScript(script);
 }
 
 void FlashPlayer::pageMessage(const QString& event, const QString& url)
@@ -259,7 +229,7 @@ void FlashPlayer::pageMessage(const QString& event, const QString& url)
         pageReady = true;
         const QStringList scripts = std::exchange(pending, {});
         for (const QString& script : scripts)
-            page->runJavaScript(script);
+            engine->runJavaScript(script);
         return;
     }
     if (event == QLatin1String("started")) {
@@ -267,7 +237,7 @@ void FlashPlayer::pageMessage(const QString& event, const QString& url)
         if (isVisible()) {
             window()->raise();
             window()->activateWindow();
-            view->setFocus(Qt::OtherFocusReason);
+            engine->view()->setFocus(Qt::OtherFocusReason);
         }
         emit movieStarted(movie);
         return;

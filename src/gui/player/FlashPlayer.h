@@ -2,13 +2,14 @@
 
 #include <QWidget>
 
-class FlashPage;
+#include <memory>
+
+class PlayerEngine;
 class PlayerServer;
 class QTimer;
-class QWebEngineView;
 
 // The player of .swf movies on the player window: Ruffle in a web view. The web engine starts
-// the first time the player is shown or given a movie, never before.
+// when asked to or when the player is first given a movie, never before.
 class FlashPlayer : public QWidget {
     Q_OBJECT
 public:
@@ -32,7 +33,7 @@ public:
     int Height() const;
     void setHeight(int twips);
 
-    // Starts the web engine and loads the player page; the first movie or showing does it too.
+    // Starts the web engine and loads the player page; the first movie does it too.
     void start();
 
     // Loopback address of the page that plays the movies (empty until the engine has started).
@@ -42,7 +43,8 @@ public:
     // build tree's npm install.
     static QString ruffleFolder();
 
-    // Settings the web engine reads at start, before the application object exists.
+    // Settings the web engine reads at start, before the application object exists. None of them
+    // loads the engine.
     static void prepareProcess();
 
 signals:
@@ -50,9 +52,6 @@ signals:
     void movieStarted(const QString& movie);
     // The movie could not be loaded; the player stays empty.
     void movieFailed(const QString& movie);
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void unload();
@@ -65,8 +64,7 @@ private:
     bool holdsMovie = false;
     QString pageMovie;
     PlayerServer* server = nullptr;
-    QWebEngineView* view = nullptr;
-    FlashPage* page = nullptr;
+    std::unique_ptr<PlayerEngine> engine;
     bool pageReady = false;
     QStringList pending;
     // Gives the memory of replaced games back once the player has settled on one.

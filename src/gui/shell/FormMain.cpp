@@ -36,6 +36,7 @@
 #include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
 #include "gui/widgets/Skin.h"
+#include "gui/widgets/WhenDrawn.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -243,7 +244,6 @@ void FormMain::Form_Load()
 
     BeginDQsL();
     FrmXf::hook().installOnMain(this);
-    placePlayerBeside();
 
     const QString gamePath = programFile(ProgramFiles::GameCache);
     if (!QDir(gamePath).exists())
@@ -251,8 +251,20 @@ void FormMain::Form_Load()
 
     TP->Show();
     show();
-    OpenPlayerAtStart();
     navigateStatisticsPage();
+    // The player window and the web engine take longer to start than all the rest: they come once
+    // this window is on screen.
+    WhenDrawn::then(this, [this] { finishStartOnScreen(); });
+}
+
+void FormMain::finishStartOnScreen()
+{
+    placePlayerBeside();
+    OpenPlayerAtStart();
+    // Starting the engine holds this thread for a moment: the player window, when it opens at
+    // start, is drawn first.
+    FlashFrm* player = forms().flashFrm();
+    WhenDrawn::then(player, [player] { player->startPlayer(); });
 }
 
 void FormMain::CheckExist()

@@ -128,6 +128,7 @@ protected:
 
 private:
     void enterOfflineMode();
+    void finishStartOnScreen();
     void Timer1_Timer();
     void lblMsg_Click();
     void GfZyLjLabel_Click();

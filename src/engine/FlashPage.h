@@ -1,19 +1,14 @@
 #pragma once
 
+#include "gui/player/PlayerEngine.h"
+
 #include <QWebEnginePage>
 
 // The page Ruffle runs in. It reports to the player through console lines, and hands links that
 // a movie opens to the desktop's browser instead of opening windows of its own.
 class FlashPage : public QWebEnginePage {
-    Q_OBJECT
 public:
-    explicit FlashPage(QWebEngineProfile* profile, QObject* parent = nullptr);
-
-    // The player page; every other address the main frame is sent to goes to the browser.
-    void setHome(const QUrl& address) { home = address; }
-
-signals:
-    void message(const QString& event, const QString& url);
+    FlashPage(QWebEngineProfile* profile, const PlayerEngine::Setup& setup, QObject* parent = nullptr);
 
 protected:
     void javaScriptConsoleMessage(
@@ -23,4 +18,5 @@ protected:
 
 private:
     QUrl home;
+    PlayerEngine::Events events;
 };

@@ -1,7 +1,4 @@
-#include "gui/player/FlashPage.h"
-
-#include "core/outside/LogCategories.h"
-#include "gui/outside/UrlOpener.h"
+#include "engine/FlashPage.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,24 +6,38 @@
 namespace {
 const QString kPrefix = QStringLiteral("tabrazo:");
 
+bool isWebAddress(const QUrl& url)
+{
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
 // Receives the first navigation of a window a movie asked for and passes it on to the browser.
 class OutgoingPage : public QWebEnginePage {
 public:
-    using QWebEnginePage::QWebEnginePage;
+    OutgoingPage(QWebEngineProfile* profile, std::function<void(const QUrl&)> open, QObject* parent)
+        : QWebEnginePage(profile, parent)
+        , open(std::move(open))
+    {
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
     {
-        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-            UrlOpener::open(url.toString());
+        if (isWebAddress(url) && open)
+            open(url);
         deleteLater();
         return false;
     }
+
+private:
+    std::function<void(const QUrl&)> open;
 };
 } // namespace
 
-FlashPage::FlashPage(QWebEngineProfile* profile, QObject* parent)
+FlashPage::FlashPage(QWebEngineProfile* profile, const PlayerEngine::Setup& setup, QObject* parent)
     : QWebEnginePage(profile, parent)
+    , home(setup.home)
+    , events(setup.events)
 {
 }
 
@@ -34,17 +45,18 @@ void FlashPage::javaScriptConsoleMessage(
     JavaScriptConsoleMessageLevel level, const QString& text, int line, const QString& source)
 {
     if (!text.startsWith(kPrefix)) {
-        if (level != InfoMessageLevel)
-            qCDebug(lcPlayer) << "page:" << text;
+        if (level != InfoMessageLevel && events.consoleLine)
+            events.consoleLine(text);
         return;
     }
     const QJsonObject report = QJsonDocument::fromJson(text.mid(kPrefix.size()).toUtf8()).object();
-    emit message(report.value(QLatin1String("event")).toString(), report.value(QLatin1String("url")).toString());
+    if (events.message)
+        events.message(report.value(QLatin1String("event")).toString(), report.value(QLatin1String("url")).toString());
 }
 
 QWebEnginePage* FlashPage::createWindow(WebWindowType)
 {
-    return new OutgoingPage(profile(), this);
+    return new OutgoingPage(profile(), events.openLink, this);
 }
 
 bool FlashPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
@@ -52,7 +64,7 @@ bool FlashPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bo
     // The player page itself never goes anywhere else; a movie's links open in the browser.
     if (!isMainFrame || url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment) == home)
         return true;
-    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-        UrlOpener::open(url.toString());
+    if (isWebAddress(url) && events.openLink)
+        events.openLink(url);
     return false;
 }
