@@ -3,12 +3,15 @@
 #include "gui/outside/WidgetMessageBox.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
+#include "gui/widgets/Skin.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     FlashPlayer::prepareProcess();
+    // Decoded while the application connects to the display.
+    Skin::prefetch(FormMain::startPictures());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabrazo"));
     QApplication::setApplicationVersion(QStringLiteral(TABRAZO_VERSION));

@@ -3,6 +3,7 @@
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/widgets/Skin.h"
 #include "support/Windows.h"
 
 #include <QFile>
@@ -34,9 +35,12 @@ private slots:
     void engineComesAfterTheMainWindow()
     {
         QVERIFY2(!inProcess("libQt6WebEngineCore"), "the program links the web engine");
+        Skin::prefetch(FormMain::startPictures());
         auto* main = new FormMain;
         main->Form_Load();
         QVERIFY(main->isVisible());
+        // Every picture decoded ahead was one the window needed.
+        QCOMPARE(Skin::prefetchedUnused(), QStringList());
         QVERIFY(!inProcess("libQt6WebEngineCore"));
         QVERIFY(!forms().loadedFlashFrm());
 

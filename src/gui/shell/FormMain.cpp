@@ -118,8 +118,8 @@ FormMain::FormMain(QWidget* parent)
     for (ListBoxEx* list : { List1, List2, List4, ListSB })
         list->ReadProperties(ListStyles::saved(list->objectName()));
 
+    // The offline cover gets its picture when it is shown, which a start online never does.
     DJ = Twips::place(new QLabel(this), "DJ", 45, 1485, 4830, 6660);
-    DJ->setPixmap(Skin::picture(QStringLiteral("DJ")));
     DJ->setScaledContents(true);
     DJ->hide();
 
@@ -210,6 +210,16 @@ FormMain::FormMain(QWidget* parent)
     GfZyLjLabel->installEventFilter(this);
 }
 
+QStringList FormMain::startPictures()
+{
+    QStringList names { QStringLiteral("FormMain") };
+    names += Skin::iconPictures();
+    for (const char* button :
+        { "FkButton", "XlMune", "ZuiXH", "Guanbi", "SerImg", "GameFrmButton", "YxList", "ScList", "SbpLAY", "Sz" })
+        names += Skin::buttonPictures(QLatin1String(button));
+    return names;
+}
+
 void FormMain::Form_Load()
 {
     forms().setFormMain(this);
@@ -260,11 +270,10 @@ void FormMain::Form_Load()
 void FormMain::finishStartOnScreen()
 {
     placePlayerBeside();
+    // The web view goes into the player window before that window first shows: added to a shown
+    // window, it would have the window's native window made anew, which flickers and loses its place.
+    forms().flashFrm()->startPlayer();
     OpenPlayerAtStart();
-    // Starting the engine holds this thread for a moment: the player window, when it opens at
-    // start, is drawn first.
-    FlashFrm* player = forms().flashFrm();
-    WhenDrawn::then(player, [player] { player->startPlayer(); });
 }
 
 void FormMain::CheckExist()
@@ -303,6 +312,7 @@ void FormMain::SetWindowColorKey()
 
 void FormMain::enterOfflineMode()
 {
+    DJ->setPixmap(Skin::picture(QStringLiteral("DJ")));
     DJ->show();
     DJ->raise();
     SerImg->setEnabled(false);

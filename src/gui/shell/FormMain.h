@@ -3,6 +3,7 @@
 #include "core/catalogue/Catalogue.h"
 #include "core/favourites/FavoriteRecord.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -25,6 +26,9 @@ class FormMain : public QWidget {
 public:
     explicit FormMain(QWidget* parent = nullptr);
 
+    // The pictures the window shows at start: its background, the program icon and its image
+    // buttons, for the skin to decode ahead.
+    static QStringList startPictures();
     void Form_Load();
     void EndProgram();
 

@@ -5,6 +5,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QThreadPool>
+#include <QWaitCondition>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
@@ -13,6 +17,8 @@
 #include <QPixmapCache>
 #include <QVector>
 #include <QWidget>
+
+#include <fontconfig/fontconfig.h>
 
 // The resources live in the static library tabrazo_skin; naming its initialiser here keeps the
 // linker from dropping them. Q_INIT_RESOURCE must stand outside any namespace.
@@ -29,6 +35,25 @@ constexpr int kPointSize = 9;
 
 int g_aero = 0;
 QString g_styleSheet;
+
+QString resourcePath(const QString& name)
+{
+    return QStringLiteral(":/skin/") + name + QStringLiteral(".png");
+}
+
+// Pictures decoded ahead on a worker thread, until picture() takes them.
+struct Prefetched {
+    QMutex mutex;
+    QWaitCondition decoded;
+    QStringList waiting;
+    QHash<QString, QImage> images;
+};
+
+Prefetched& prefetched()
+{
+    static Prefetched state;
+    return state;
+}
 
 void ensureResources()
 {
@@ -132,10 +157,12 @@ void Skin::SkinH_Attach()
     if (!app)
         return;
     // The tray icon and every window take the application's icon; keep one set by the program.
+    // Every size of it goes to the X server with each window; larger ones than a task switcher
+    // shows come from the icon theme through the desktop entry.
     if (QApplication::windowIcon().isNull()) {
         QIcon icon;
-        for (int size : { 16, 24, 32, 48, 64, 128, 256 })
-            icon.addPixmap(picture(QStringLiteral("Tabrazo_%1").arg(size)));
+        for (const QString& size : iconPictures())
+            icon.addPixmap(picture(size));
         QApplication::setWindowIcon(icon);
     }
     QApplication::setPalette(skinPalette());
@@ -157,14 +184,73 @@ void Skin::SkinHme()
     QApplication::setFont(font);
 }
 
+void Skin::prefetch(const QStringList& names)
+{
+    ensureResources();
+    Prefetched& state = prefetched();
+    {
+        QMutexLocker lock(&state.mutex);
+        state.waiting += names;
+    }
+    QThreadPool::globalInstance()->start([names] {
+        Prefetched& state = prefetched();
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            QImage image(resourcePath(names[i]));
+            {
+                QMutexLocker lock(&state.mutex);
+                state.waiting.removeOne(names[i]);
+                if (!image.isNull())
+                    state.images.insert(names[i], std::move(image));
+            }
+            state.decoded.wakeAll();
+            // The first text drawn needs fontconfig's configuration, read once per process.
+            if (i == 0)
+                FcInit();
+        }
+    });
+}
+
+QStringList Skin::prefetchedUnused()
+{
+    Prefetched& state = prefetched();
+    QMutexLocker lock(&state.mutex);
+    return state.waiting + state.images.keys();
+}
+
+QStringList Skin::iconPictures()
+{
+    QStringList names;
+    for (int size : { 16, 24, 32, 48, 64 })
+        names += QStringLiteral("Tabrazo_%1").arg(size);
+    return names;
+}
+
+QStringList Skin::buttonPictures(const QString& buttonName)
+{
+    QStringList names;
+    for (const char* state : kStates)
+        names += buttonName + QLatin1Char('_') + QLatin1String(state);
+    return names;
+}
+
 QPixmap Skin::picture(const QString& name)
 {
     ensureResources();
-    const QString path = QStringLiteral(":/skin/") + name + QStringLiteral(".png");
+    const QString path = resourcePath(name);
     QPixmap pixmap;
     if (QPixmapCache::find(path, &pixmap))
         return pixmap;
-    if (!pixmap.load(path)) {
+    QImage image;
+    {
+        Prefetched& state = prefetched();
+        QMutexLocker lock(&state.mutex);
+        while (state.waiting.contains(name))
+            state.decoded.wait(&state.mutex);
+        image = state.images.take(name);
+    }
+    if (!image.isNull()) {
+        pixmap = QPixmap::fromImage(std::move(image));
+    } else if (!pixmap.load(path)) {
         qCWarning(lcSkin) << "no skin picture" << name;
         return {};
     }
@@ -185,10 +271,11 @@ int Skin::dressButtons(QWidget* window)
             continue;
         QPixmap pictures[4];
         bool complete = true;
+        const QStringList states = buttonPictures(name);
         for (int i = 0; i < 4 && complete; ++i) {
-            const QString state = name + QLatin1Char('_') + QLatin1String(kStates[i]);
+            const QString& state = states[i];
             // Most buttons of a window may have no pictures; ask quietly before loading.
-            complete = QFile::exists(QStringLiteral(":/skin/") + state + QStringLiteral(".png"));
+            complete = QFile::exists(resourcePath(state));
             if (complete)
                 pictures[i] = picture(state);
             complete = complete && !pictures[i].isNull();

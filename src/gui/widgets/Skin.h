@@ -29,6 +29,18 @@ public:
     // pixmap when the skin has no such picture.
     static QPixmap picture(const QString& name);
 
+    // Starts decoding these pictures, in order, on a worker thread, and readies the system's font
+    // configuration there too; picture() then takes them from it, waiting for one still being
+    // decoded. Called before the application object exists, this overlaps the first window's
+    // pictures and fonts with connecting to the display.
+    static void prefetch(const QStringList& names);
+    // Pictures prefetched and not asked for since.
+    static QStringList prefetchedUnused();
+
+    // The names of the program icon's pictures, and of an image button's four pictures.
+    static QStringList iconPictures();
+    static QStringList buttonPictures(const QString& buttonName);
+
     // Gives every image button below window whose object name has pictures in the skin
     // ("<name>_normal" ... "<name>_disabled") its four pictures. Returns how many it dressed.
     static int dressButtons(QWidget* window);
