@@ -24,6 +24,10 @@ public:
     // moves only when shown; a window placed while hidden is docked at once through this.
     void snap(QWidget* follower);
 
+    // Puts every docked follower in its place beside the main window, as a move of the main
+    // window does: for a follower whose frame the window manager has drawn since it was placed.
+    void follow();
+
     // Puts the window's frame at frameTopLeft, on X11 by its client area (see configureOnX11).
     // True when the window is there on return; false when it reports its new place later.
     static bool placeFrame(QWidget* window, const QPoint& frameTopLeft);
@@ -49,7 +53,6 @@ private:
 
     Entry& entry(QWidget* follower);
     void snapEntry(Entry& e);
-    void follow();
     void followEntry(Entry& e, const QRectF& main);
     // True when the window is at to on return; else it reports its new place later.
     bool moveFollower(Entry& e, const QPoint& to);

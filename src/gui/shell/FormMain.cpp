@@ -272,8 +272,13 @@ void FormMain::finishStartOnScreen()
     placePlayerBeside();
     // The web view goes into the player window before that window first shows: added to a shown
     // window, it would have the window's native window made anew, which flickers and loses its place.
-    forms().flashFrm()->startPlayer();
+    FlashFrm* player = forms().flashFrm();
+    player->startPlayer();
     OpenPlayerAtStart();
+    // A window manager gives the player its frame only once it shows; placed again then, its
+    // frame, not its inside, lines up with the main window's.
+    if (player->isVisible())
+        WhenDrawn::then(player, [] { FrmXf::hook().follow(); });
 }
 
 void FormMain::CheckExist()
