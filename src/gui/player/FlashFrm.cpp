@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QResizeEvent>
-#include <QTimer>
 
 namespace {
 // Twips views of a control's rectangle, so the layout reads like its table.
