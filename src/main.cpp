@@ -21,6 +21,9 @@ int main(int argc, char* argv[])
     if (ProgramFolder::isUserDataFolder())
         VersionFile::seedProgramFolder();
 
+    // The skin's font and style sheet are in place before the first widget exists, so that no widget
+    // lays out its text in a font it then drops.
+    Skin::SkinHme();
     auto* main = new FormMain;
     main->Form_Load();
     return app.exec();

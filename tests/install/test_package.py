@@ -70,7 +70,7 @@ class Package(unittest.TestCase):
         self.assertEqual(run("dpkg-deb", "-f", deb, "Section").strip(), "games")
         depends = {d.split("(")[0].strip() for d in run("dpkg-deb", "-f", deb, "Depends").split(",")}
         for package in ("libqt6core6", "libqt6widgets6", "libqt6webenginewidgets6", "libqt6sql6-sqlite",
-                        "libxml2", "fonts-wqy-zenhei", "qt6-translations-l10n"):
+                        "libxml2", "fonts-wqy-zenhei", "qt6-translations-l10n", "libpulse0"):
             self.assertIn(package, depends)
 
         listed = {line.split()[-1].lstrip("./") for line in run("dpkg-deb", "-c", deb).splitlines()
@@ -83,7 +83,9 @@ class Package(unittest.TestCase):
         self.assertEqual(files_under(unpacked), listed)
         for binary in ("usr/bin/tabrazo", "usr/lib/tabrazo/libtabrazo_engine.so"):
             self.assertNotIn(".debug_info", run("readelf", "-S", os.path.join(unpacked, binary)))
-        # The web engine comes with its library, opened once the main window is up, never at exec.
+        # The web engine comes with its library, opened once the main window is up, and libpulse at
+        # the first volume hotkey: never at exec.
         needed = run("readelf", "-d", os.path.join(unpacked, "usr/bin/tabrazo"))
         self.assertNotIn("WebEngine", needed)
+        self.assertNotIn("libpulse", needed)
         self.assertIn("WebEngine", run("readelf", "-d", os.path.join(unpacked, "usr/lib/tabrazo/libtabrazo_engine.so")))

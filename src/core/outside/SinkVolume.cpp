@@ -2,6 +2,8 @@
 
 #include "core/outside/LogCategories.h"
 
+#include <QLibrary>
+
 #include <deque>
 #include <pulse/context.h>
 #include <pulse/error.h>
@@ -11,6 +13,62 @@
 
 namespace {
 enum class Action { Up, Down, Mute };
+
+// libpulse and the dozen codec libraries it pulls in are opened at the first hotkey press, not at
+// every start: most sessions never change the volume.
+struct PulseLibrary {
+#define TABRAZO_PULSE_FUNCTIONS(X)                                                                                     \
+    X(pa_context_connect)                                                                                              \
+    X(pa_context_disconnect)                                                                                           \
+    X(pa_context_errno)                                                                                                \
+    X(pa_context_get_sink_info_by_name)                                                                                \
+    X(pa_context_get_state)                                                                                            \
+    X(pa_context_new)                                                                                                  \
+    X(pa_context_set_sink_mute_by_index)                                                                               \
+    X(pa_context_set_sink_volume_by_index)                                                                             \
+    X(pa_context_set_state_callback)                                                                                   \
+    X(pa_context_unref)                                                                                                \
+    X(pa_cvolume_dec)                                                                                                  \
+    X(pa_cvolume_inc_clamp)                                                                                            \
+    X(pa_operation_unref)                                                                                              \
+    X(pa_strerror)                                                                                                     \
+    X(pa_threaded_mainloop_free)                                                                                       \
+    X(pa_threaded_mainloop_get_api)                                                                                    \
+    X(pa_threaded_mainloop_lock)                                                                                       \
+    X(pa_threaded_mainloop_new)                                                                                        \
+    X(pa_threaded_mainloop_start)                                                                                      \
+    X(pa_threaded_mainloop_stop)                                                                                       \
+    X(pa_threaded_mainloop_unlock)
+#define TABRAZO_PULSE_POINTER(name) decltype(&::name) name = nullptr;
+    TABRAZO_PULSE_FUNCTIONS(TABRAZO_PULSE_POINTER)
+#undef TABRAZO_PULSE_POINTER
+
+    // Null when the library or one of its functions is missing; said once in the log.
+    static const PulseLibrary* open()
+    {
+        static const PulseLibrary* const opened = [] {
+            static PulseLibrary library;
+            QLibrary file(QStringLiteral("pulse"), 0);
+            // Its threads run until the process ends; never unloaded under them.
+            file.setLoadHints(QLibrary::PreventUnloadHint);
+            if (!file.load()) {
+                qCInfo(lcOutside) << "no libpulse, the volume stays as it is:" << file.errorString();
+                return static_cast<PulseLibrary*>(nullptr);
+            }
+#define TABRAZO_PULSE_RESOLVE(name)                                                                                    \
+    library.name = reinterpret_cast<decltype(library.name)>(file.resolve(#name));                                      \
+    if (!library.name) {                                                                                               \
+        qCInfo(lcOutside) << "libpulse lacks" << #name << "; the volume stays as it is";                               \
+        return static_cast<PulseLibrary*>(nullptr);                                                                    \
+    }
+            TABRAZO_PULSE_FUNCTIONS(TABRAZO_PULSE_RESOLVE)
+#undef TABRAZO_PULSE_RESOLVE
+            return &library;
+        }();
+        return opened;
+    }
+#undef TABRAZO_PULSE_FUNCTIONS
+};
 
 constexpr pa_volume_t kStep = PA_VOLUME_NORM * SinkVolume::stepPercent / 100;
 const char* const kDefaultSink = "@DEFAULT_SINK@";
@@ -29,35 +87,36 @@ public:
     {
         if (!loop)
             return;
-        pa_threaded_mainloop_lock(loop);
-        if (!context || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+        lib->pa_threaded_mainloop_lock(loop);
+        if (!context || !PA_CONTEXT_IS_GOOD(lib->pa_context_get_state(context)))
             connect();
         if (context) {
             queue.push_back(action);
-            if (pa_context_get_state(context) == PA_CONTEXT_READY && !busy)
+            if (lib->pa_context_get_state(context) == PA_CONTEXT_READY && !busy)
                 next();
         }
-        pa_threaded_mainloop_unlock(loop);
+        lib->pa_threaded_mainloop_unlock(loop);
     }
 
     ~Pulse()
     {
         if (!loop)
             return;
-        pa_threaded_mainloop_stop(loop);
+        lib->pa_threaded_mainloop_stop(loop);
         if (context) {
-            pa_context_disconnect(context);
-            pa_context_unref(context);
+            lib->pa_context_disconnect(context);
+            lib->pa_context_unref(context);
         }
-        pa_threaded_mainloop_free(loop);
+        lib->pa_threaded_mainloop_free(loop);
     }
 
 private:
     Pulse()
-        : loop(pa_threaded_mainloop_new())
+        : lib(PulseLibrary::open())
+        , loop(lib ? lib->pa_threaded_mainloop_new() : nullptr)
     {
-        if (loop && pa_threaded_mainloop_start(loop) < 0) {
-            pa_threaded_mainloop_free(loop);
+        if (loop && lib->pa_threaded_mainloop_start(loop) < 0) {
+            lib->pa_threaded_mainloop_free(loop);
             loop = nullptr;
         }
     }
@@ -65,17 +124,17 @@ private:
     void connect()
     {
         if (context) {
-            pa_context_disconnect(context);
-            pa_context_unref(context);
+            lib->pa_context_disconnect(context);
+            lib->pa_context_unref(context);
         }
-        context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Tabrazo");
+        context = lib->pa_context_new(lib->pa_threaded_mainloop_get_api(loop), "Tabrazo");
         busy = false;
         queue.clear();
         if (!context)
             return;
-        pa_context_set_state_callback(context, &Pulse::stateChanged, this);
+        lib->pa_context_set_state_callback(context, &Pulse::stateChanged, this);
         // Never start a sound server of our own: without one the hotkeys do nothing.
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        if (lib->pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             failed();
     }
 
@@ -83,7 +142,7 @@ private:
     {
         if (!reported) {
             qCInfo(lcOutside) << "no sound server, the volume stays as it is:"
-                              << pa_strerror(pa_context_errno(context));
+                              << lib->pa_strerror(lib->pa_context_errno(context));
             reported = true;
         }
         queue.clear();
@@ -93,7 +152,7 @@ private:
     static void stateChanged(pa_context* context, void* self)
     {
         auto* pulse = static_cast<Pulse*>(self);
-        switch (pa_context_get_state(context)) {
+        switch (pulse->lib->pa_context_get_state(context)) {
         case PA_CONTEXT_READY:
             pulse->reported = false;
             if (!pulse->busy)
@@ -114,17 +173,17 @@ private:
         if (!busy)
             return;
         changed = false;
-        finish(pa_context_get_sink_info_by_name(context, kDefaultSink, &Pulse::sinkInfo, this));
+        finish(lib->pa_context_get_sink_info_by_name(context, kDefaultSink, &Pulse::sinkInfo, this));
     }
 
     // A request that could not even be sent ends its action at once.
     void finish(pa_operation* operation)
     {
         if (operation) {
-            pa_operation_unref(operation);
+            lib->pa_operation_unref(operation);
             return;
         }
-        qCInfo(lcOutside) << "sound server request failed:" << pa_strerror(pa_context_errno(context));
+        qCInfo(lcOutside) << "sound server request failed:" << lib->pa_strerror(lib->pa_context_errno(context));
         done();
     }
 
@@ -144,7 +203,7 @@ private:
             return;
         }
         if (eol < 0 || (eol > 0 && !pulse->changed)) {
-            qCInfo(lcOutside) << "no default sink:" << pa_strerror(pa_context_errno(context));
+            qCInfo(lcOutside) << "no default sink:" << pulse->lib->pa_strerror(pulse->lib->pa_context_errno(context));
             pulse->done();
         }
     }
@@ -154,16 +213,16 @@ private:
         pa_cvolume volume = sink.volume;
         switch (queue.front()) {
         case Action::Up:
-            pa_cvolume_inc_clamp(&volume, kStep, PA_VOLUME_NORM);
+            lib->pa_cvolume_inc_clamp(&volume, kStep, PA_VOLUME_NORM);
             break;
         case Action::Down:
-            pa_cvolume_dec(&volume, kStep);
+            lib->pa_cvolume_dec(&volume, kStep);
             break;
         case Action::Mute:
-            finish(pa_context_set_sink_mute_by_index(context, sink.index, !sink.mute, &Pulse::changedDone, this));
+            finish(lib->pa_context_set_sink_mute_by_index(context, sink.index, !sink.mute, &Pulse::changedDone, this));
             return;
         }
-        finish(pa_context_set_sink_volume_by_index(context, sink.index, &volume, &Pulse::changedDone, this));
+        finish(lib->pa_context_set_sink_volume_by_index(context, sink.index, &volume, &Pulse::changedDone, this));
     }
 
     static void changedDone(pa_context*, int success, void* self)
@@ -173,6 +232,7 @@ private:
         static_cast<Pulse*>(self)->done();
     }
 
+    const PulseLibrary* lib;
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     std::deque<Action> queue;

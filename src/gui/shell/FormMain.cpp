@@ -252,16 +252,18 @@ void FormMain::Form_Load()
         enterOfflineMode();
     }
 
-    BeginDQsL();
     FrmXf::hook().installOnMain(this);
 
     const QString gamePath = programFile(ProgramFiles::GameCache);
     if (!QDir(gamePath).exists())
         QDir().mkpath(gamePath);
 
-    TP->Show();
     show();
+    // Asked for once the window is on its way to the screen: no answer is read before this turn
+    // ends, and the tray icon can come a moment after the window.
+    BeginDQsL();
     navigateStatisticsPage();
+    TP->Show();
     // The player window and the web engine take longer to start than all the rest: they come once
     // this window is on screen.
     WhenDrawn::then(this, [this] { finishStartOnScreen(); });
@@ -633,6 +635,15 @@ void FormMain::XMLSL_OnResponseFinished()
     }
 
     XMLSL->Abort();
+    // On a near server the answer comes before the window's first picture; building the settings
+    // window would hold that picture back.
+    WhenDrawn::then(this, [this] { loadHotkeysThenNotice(); });
+}
+
+void FormMain::loadHotkeysThenNotice()
+{
+    if (ending)
+        return;
     TabrazoSz* settings = forms().tabrazoSz();
     settings->加载热键事件();
     settings->加载热键属性();

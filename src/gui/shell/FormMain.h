@@ -148,6 +148,8 @@ private:
     void XMLSL_OnResponseStart(int Status, const QString& ContentType);
     void XMLSL_OnResponseDataAvailable(const QByteArray& Data);
     void XMLSL_OnResponseFinished();
+    // After the version answer: the hotkeys of the settings window, then, after a wait, the notice.
+    void loadHotkeysThenNotice();
     void UpdateSLing_DownloadProgress(qint32 BytesRead, qint32 bytesMax);
     void UpdateSLing_DownloadComplete(bool hasError, const QString& szPath);
     void ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax);

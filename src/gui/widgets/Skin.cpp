@@ -5,17 +5,17 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QHash>
-#include <QMutex>
-#include <QThreadPool>
-#include <QWaitCondition>
 #include <QFont>
 #include <QFontDatabase>
+#include <QHash>
 #include <QIcon>
 #include <QImage>
+#include <QMutex>
 #include <QPalette>
 #include <QPixmapCache>
+#include <QThreadPool>
 #include <QVector>
+#include <QWaitCondition>
 #include <QWidget>
 
 #include <fontconfig/fontconfig.h>
@@ -165,8 +165,11 @@ void Skin::SkinH_Attach()
             icon.addPixmap(picture(size));
         QApplication::setWindowIcon(icon);
     }
-    QApplication::setPalette(skinPalette());
-    // Setting a style sheet repolishes every widget; skip it when nothing would change.
+    // A new palette, font or style sheet goes to every widget, even an equal one: the skin is put on
+    // at start and again by the main window's load, and the second time changes nothing.
+    const QPalette palette = skinPalette();
+    if (QApplication::palette() != palette)
+        QApplication::setPalette(palette);
     if (app->styleSheet() != g_styleSheet)
         app->setStyleSheet(g_styleSheet);
 }
@@ -181,7 +184,8 @@ void Skin::SkinHme()
     if (!family.isEmpty())
         font.setFamilies(familiesStartingWith(family));
     font.setPointSize(kPointSize);
-    QApplication::setFont(font);
+    if (QApplication::font() != font)
+        QApplication::setFont(font);
 }
 
 void Skin::prefetch(const QStringList& names)
