@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates curl
   clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-image-formats-plugins qt6-webengine-dev libgl-dev
-  libxml2-dev libpugixml-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libpulse-dev libfontconfig-dev
+  libxml2-dev libpugixml-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libpulse-dev libfontconfig-dev libpng-dev
   xvfb xauth x11-utils xdotool imagemagick xclip openbox
   pulseaudio pulseaudio-utils trayer
   fonts-wqy-zenhei qt6-translations-l10n

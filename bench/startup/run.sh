@@ -18,6 +18,10 @@ python3 "$root/demo/generate.py" --site "$tmp/site" --program "$tmp/home" --base
 cp "$tmp/site/flashxmlfile/version.xml" "$tmp/home/VerTmp.Dll"
 cp "$tmp/site/flashxmlfile/gamelist.xml" "$tmp/home/LDsend.Dll"
 export TABRAZO_HOME="$tmp/home" TABRAZO_SERVER="$base"
+# A desktop session's runtime folder is in memory; without one, both programs would fall back to a
+# folder on disk.
+export XDG_RUNTIME_DIR=$(mktemp -d -p /dev/shm)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp" "$XDG_RUNTIME_DIR"' EXIT
 
 watch=$build/bench/startup/bench_mapwatch
 median() { sort -n | awk '{a[NR]=$1} END {printf "median %.0f ms (min %.0f, max %.0f)", a[int((NR+1)/2)], a[1], a[NR]}'; }

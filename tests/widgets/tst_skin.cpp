@@ -2,6 +2,7 @@
 #include "gui/widgets/Skin.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
@@ -67,6 +68,7 @@ private slots:
     void backgroundsHaveTheirWindowsSizes_data();
     void backgroundsHaveTheirWindowsSizes();
     void dressButtonsSetsCompleteSetsOnly();
+    void picturesReadAsQtReadsThem();
     void keyColourShapesTheWindow();
     void maskCutsOnlyTheExactKeyColour();
     void skinHmeAppliesStyleSheetAndCjkFont();
@@ -177,6 +179,25 @@ void TestSkin::dressButtonsSetsCompleteSetsOnly()
     QVERIFY(unknown->pictures[0].isNull());
     QVERIFY(label->pixmap().isNull());
     QCOMPARE(Skin::dressButtons(nullptr), 0);
+}
+
+void TestSkin::picturesReadAsQtReadsThem()
+{
+    // The skin decodes its pictures itself; a picture saved with a gamma or in 16 bits must still
+    // come out as Qt's reader gives it, or key-coloured pixels would no longer be cut.
+    const QStringList files = QDir(QStringLiteral(":/skin")).entryList({ QStringLiteral("*.png") });
+    QVERIFY(files.size() > 50);
+    for (const QString& file : files) {
+        const QString name = file.chopped(4);
+        const QImage qt = QPixmap::fromImage(QImage(QStringLiteral(":/skin/") + file))
+                              .toImage()
+                              .convertToFormat(QImage::Format_ARGB32);
+        const QImage skin = Skin::picture(name).toImage().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY2(!skin.isNull(), qPrintable(name));
+        QVERIFY2(skin == qt, qPrintable(name));
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no skin picture.*NoSuchPicture")));
+    QVERIFY(Skin::picture(QStringLiteral("NoSuchPicture")).isNull());
 }
 
 void TestSkin::keyColourShapesTheWindow()

@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <fontconfig/fontconfig.h>
+#include <png.h>
 
 // The resources live in the static library tabrazo_skin; naming its initialiser here keeps the
 // linker from dropping them. Q_INIT_RESOURCE must stand outside any namespace.
@@ -39,6 +40,33 @@ QString g_styleSheet;
 QString resourcePath(const QString& name)
 {
     return QStringLiteral(":/skin/") + name + QStringLiteral(".png");
+}
+
+// The skin's pictures are decoded with libpng itself: Qt's image reader first looks through every
+// image format plugin installed, which costs a start more than all the pictures together.
+QImage decode(const QString& path)
+{
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    png_image png {};
+    png.version = PNG_IMAGE_VERSION;
+    if (bytes.isEmpty() || !png_image_begin_read_from_memory(&png, bytes.constData(), size_t(bytes.size())))
+        return QImage(path);
+    // 16-bit samples would be converted as linear light, where Qt keeps them as they are.
+    if (png.format & PNG_FORMAT_FLAG_LINEAR) {
+        png_image_free(&png);
+        return QImage(path);
+    }
+    const bool alpha = png.format & PNG_FORMAT_FLAG_ALPHA;
+    // Blue, green, red, alpha in memory is a QImage's 32-bit pixel on a little-endian machine.
+    png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+    QImage image(int(png.width), int(png.height), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull()
+        || !png_image_finish_read(&png, nullptr, image.bits(), png_int_32(image.bytesPerLine()), nullptr)) {
+        png_image_free(&png);
+        return QImage(path);
+    }
+    return image;
 }
 
 // Pictures decoded ahead on a worker thread, until picture() takes them.
@@ -199,7 +227,7 @@ void Skin::prefetch(const QStringList& names)
     QThreadPool::globalInstance()->start([names] {
         Prefetched& state = prefetched();
         for (qsizetype i = 0; i < names.size(); ++i) {
-            QImage image(resourcePath(names[i]));
+            QImage image = decode(resourcePath(names[i]));
             {
                 QMutexLocker lock(&state.mutex);
                 state.waiting.removeOne(names[i]);
@@ -252,12 +280,13 @@ QPixmap Skin::picture(const QString& name)
             state.decoded.wait(&state.mutex);
         image = state.images.take(name);
     }
-    if (!image.isNull()) {
-        pixmap = QPixmap::fromImage(std::move(image));
-    } else if (!pixmap.load(path)) {
+    if (image.isNull())
+        image = decode(path);
+    if (image.isNull()) {
         qCWarning(lcSkin) << "no skin picture" << name;
         return {};
     }
+    pixmap = QPixmap::fromImage(std::move(image));
     QPixmapCache::insert(path, pixmap);
     return pixmap;
 }
@@ -305,8 +334,11 @@ QRegion Skin::colourKeyRegion(const QPixmap& background)
     const QSize logical = background.deviceIndependentSize().toSize();
     if (image.size() != logical)
         image = image.scaled(logical, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    // Only an opaque pixel of exactly the key colour is cut; blended edge pixels stay.
-    image = image.convertToFormat(QImage::Format_ARGB32);
+    // Only an opaque pixel of exactly the key colour is cut; blended edge pixels stay. An opaque pixel
+    // reads the same in all three 32-bit formats, and converting between them costs milliseconds.
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32
+        && image.format() != QImage::Format_ARGB32_Premultiplied)
+        image = image.convertToFormat(QImage::Format_ARGB32);
     QVector<QRect> runs;
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
