@@ -4,6 +4,7 @@
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
 #include "gui/widgets/Skin.h"
+#include "support/ContentServer.h"
 #include "support/Windows.h"
 
 #include <QFile>
@@ -16,6 +17,7 @@ class TestStartup : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    ContentServer server;
 
     static bool inProcess(const QByteArray& library)
     {
@@ -28,8 +30,12 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qputenv("TABRAZO_HOME", QFile::encodeName(dir.path()));
-        // Nothing listens there: the version request fails, silently.
-        qputenv("TABRAZO_SERVER", "http://127.0.0.1:9");
+        // The player waits for the answer to the version request, so that the lists are filled
+        // before its engine holds the program up; a server that never answers must not keep it
+        // from starting.
+        QVERIFY(server.start(dir.path()));
+        QVERIFY(server.setFault(QStringLiteral("/flashxmlfile/version.xml"), QStringLiteral("silent")));
+        qputenv("TABRAZO_SERVER", server.url(QString()).toUtf8());
     }
 
     void engineComesAfterTheMainWindow()
@@ -45,7 +51,8 @@ private slots:
         QVERIFY(!forms().loadedFlashFrm());
 
         QVERIFY(QTest::qWaitForWindowExposed(main));
-        QTRY_VERIFY_WITH_TIMEOUT(inProcess("libtabrazo_engine.so") && inProcess("libQt6WebEngineCore"), 30000);
+        // Well before the version request gives up, after 30 s.
+        QTRY_VERIFY_WITH_TIMEOUT(inProcess("libtabrazo_engine.so") && inProcess("libQt6WebEngineCore"), 15000);
         // A new folder opens the player at start; its player holds the engine's view.
         FlashFrm* player = forms().loadedFlashFrm();
         QVERIFY(player && player->isVisible());

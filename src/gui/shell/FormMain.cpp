@@ -229,8 +229,9 @@ void FormMain::Form_Load()
     connect(XMLSL, &HttpRequest::OnResponseDataAvailable, this, &FormMain::XMLSL_OnResponseDataAvailable);
     connect(XMLSL, &HttpRequest::OnResponseFinished, this, &FormMain::XMLSL_OnResponseFinished);
     // Network failures of the version request show nothing and change nothing.
-    connect(XMLSL, &HttpRequest::OnError, this, [](int number, const QString& description) {
+    connect(XMLSL, &HttpRequest::OnError, this, [this](int number, const QString& description) {
         qCDebug(lcShell) << "version request failed" << number << description;
+        versionAnswerRead();
     });
 
     Skin::SkinH_SetAero(0);
@@ -272,6 +273,28 @@ void FormMain::Form_Load()
 void FormMain::finishStartOnScreen()
 {
     placePlayerBeside();
+    // The player's engine holds this thread for half a second while it starts. An answer to the
+    // version request on its way is read first, so that the lists are filled and drawn before;
+    // a slow server holds the player back no more than a second.
+    if (!versionAnswered) {
+        startPlayerOnAnswer = true;
+        QTimer::singleShot(1000, this, [this] { startPlayer(); });
+        return;
+    }
+    startPlayer();
+}
+
+void FormMain::versionAnswerRead()
+{
+    versionAnswered = true;
+    if (std::exchange(startPlayerOnAnswer, false))
+        WhenDrawn::then(this, [this] { startPlayer(); });
+}
+
+void FormMain::startPlayer()
+{
+    if (std::exchange(playerStarted, true) || ending)
+        return;
     // The web view goes into the player window before that window first shows: added to a shown
     // window, it would have the window's native window made anew, which flickers and loses its place.
     FlashFrm* player = forms().flashFrm();
@@ -635,6 +658,7 @@ void FormMain::XMLSL_OnResponseFinished()
     }
 
     XMLSL->Abort();
+    versionAnswerRead();
     // On a near server the answer comes before the window's first picture; building the settings
     // window would hold that picture back.
     WhenDrawn::then(this, [this] { loadHotkeysThenNotice(); });

@@ -133,6 +133,10 @@ protected:
 private:
     void enterOfflineMode();
     void finishStartOnScreen();
+    // The version request has been answered, or has failed.
+    void versionAnswerRead();
+    // Once: the player's engine, then the player window when it opens at start.
+    void startPlayer();
     void Timer1_Timer();
     void lblMsg_Click();
     void GfZyLjLabel_Click();
@@ -175,4 +179,7 @@ private:
 
     Catalogue m_catalogue;
     bool ending = false;
+    bool versionAnswered = false;
+    bool startPlayerOnAnswer = false;
+    bool playerStarted = false;
 };

@@ -1,9 +1,15 @@
 #include "gui/widgets/WhenDrawn.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+namespace {
+const QEvent::Type kRun = QEvent::Type(QEvent::registerEventType());
+}
 
 WhenDrawn::WhenDrawn(QObject* parent, std::function<void()> routine)
     : QObject(parent)
@@ -13,28 +19,42 @@ WhenDrawn::WhenDrawn(QObject* parent, std::function<void()> routine)
 
 void WhenDrawn::then(QWidget* window, std::function<void()> routine)
 {
+    auto* watcher = new WhenDrawn(window, std::move(routine));
     QWindow* handle = window->isVisible() ? window->windowHandle() : nullptr;
     if (!handle || handle->isExposed()) {
-        QTimer::singleShot(0, window, std::move(routine));
+        watcher->run();
         return;
     }
-    auto* watcher = new WhenDrawn(window, std::move(routine));
     handle->installEventFilter(watcher);
     QTimer::singleShot(2000, watcher, &WhenDrawn::run);
 }
 
 void WhenDrawn::run()
 {
-    if (!routine)
+    if (queued)
         return;
-    QTimer::singleShot(0, parent(), std::exchange(routine, nullptr));
+    queued = true;
+    // Repaints are posted at low priority, and posted events of one priority keep their order.
+    QCoreApplication::postEvent(this, new QEvent(kRun), Qt::LowEventPriority);
+}
+
+bool WhenDrawn::event(QEvent* event)
+{
+    if (event->type() != kRun)
+        return QObject::event(event);
+    // What was drawn may still wait in the connection's buffer, and the routine may hold this
+    // thread for long.
+    QGuiApplication::sync();
+    if (auto routine = std::exchange(this->routine, nullptr))
+        routine();
     deleteLater();
+    return true;
 }
 
 bool WhenDrawn::eventFilter(QObject* watched, QEvent* event)
 {
-    // The window paints its contents while it handles its first exposure; the routine runs on the
-    // next turn, once they have gone to the screen.
+    // The window paints its contents while it handles its first exposure; the routine runs on a
+    // later turn, once they have gone to the screen.
     if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
         watched->removeEventFilter(this);
         run();
