@@ -295,6 +295,9 @@ void FormMain::startPlayer()
 {
     if (std::exchange(playerStarted, true) || ending)
         return;
+    // What this window shows now, the lists above all, reaches the screen before the engine holds
+    // the thread; a repaint only asked for could wait behind it.
+    repaint();
     // The web view goes into the player window before that window first shows: added to a shown
     // window, it would have the window's native window made anew, which flickers and loses its place.
     FlashFrm* player = forms().flashFrm();
