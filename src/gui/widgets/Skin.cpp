@@ -43,7 +43,7 @@ QString resourcePath(const QString& name)
 }
 
 // The skin's pictures are decoded with libpng itself: Qt's image reader first looks through every
-// image format plugin installed, which costs a start more than all the pictures together.
+// image format plugin installed, which costs about as much as decoding all the pictures.
 QImage decode(const QString& path)
 {
     QFile file(path);

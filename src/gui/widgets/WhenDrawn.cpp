@@ -2,12 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-
-#include <xcb/xcb.h>
 
 namespace {
 const QEvent::Type kRun = QEvent::Type(QEvent::registerEventType());
@@ -44,13 +41,6 @@ bool WhenDrawn::event(QEvent* event)
 {
     if (event->type() != kRun)
         return QObject::event(event);
-    // What was drawn may still wait in the display connection's buffer, and the routine may hold
-    // this thread for long. Other platforms (offscreen) may offer the interface without a connection.
-    auto* x11 = QGuiApplication::platformName() == u"xcb"
-        ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-        : nullptr;
-    if (x11 && x11->connection())
-        xcb_flush(x11->connection());
     if (auto routine = std::exchange(this->routine, nullptr))
         routine();
     deleteLater();
