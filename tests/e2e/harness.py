@@ -89,7 +89,12 @@ class Tabrazo:
 
 
 def xdotool(*args, check=False):
-    r = subprocess.run(["xdotool", *args], capture_output=True, text=True)
+    for _ in range(10):
+        r = subprocess.run(["xdotool", *args], capture_output=True, text=True)
+        # Debian's xdotool dies on the first window that vanishes while it walks the tree, whoever
+        # owns that window: asked again, it sees the tree without it.
+        if "BadWindow" not in r.stderr:
+            break
     if check and r.returncode != 0:
         raise RuntimeError("xdotool " + " ".join(args) + ": " + r.stderr)
     return r.stdout.split()
