@@ -12,6 +12,19 @@ import unittest
 BINARY = os.environ["TABRAZO_BINARY"]
 SERVER = os.environ["TABRAZO_CONTENTSERVER"]
 GENERATOR = os.environ["TABRAZO_DEMO_GENERATOR"]
+X_SHIM = os.environ.get("TABRAZO_X_SHIM")
+
+
+def x_env(base=None):
+    """The environment of an X client of the tests: it connects again when the display drops it."""
+    env = dict(os.environ if base is None else base)
+    if X_SHIM:
+        env["LD_PRELOAD"] = X_SHIM
+    return env
+
+
+def x_run(args, **kwargs):
+    return subprocess.run(args, env=x_env(), **kwargs)
 
 
 def wait_for(condition, timeout=20.0, interval=0.1):
@@ -65,7 +78,7 @@ class Tabrazo:
         self.log = None
 
     def start(self):
-        env = dict(os.environ, TABRAZO_HOME=self.home, TABRAZO_SERVER=self.base, QT_QPA_PLATFORM="xcb")
+        env = x_env(dict(os.environ, TABRAZO_HOME=self.home, TABRAZO_SERVER=self.base, QT_QPA_PLATFORM="xcb"))
         self.log = open(os.path.join(os.path.dirname(self.home), "tabrazo.log"), "ab")
         self.proc = subprocess.Popen(self.wrap + [BINARY], env=env, stdout=self.log, stderr=self.log)
         return self
@@ -90,7 +103,7 @@ class Tabrazo:
 
 def xdotool(*args, check=False):
     for _ in range(10):
-        r = subprocess.run(["xdotool", *args], capture_output=True, text=True)
+        r = x_run(["xdotool", *args], capture_output=True, text=True)
         # Debian's xdotool dies on the first window that vanishes while it walks the tree, whoever
         # owns that window: asked again, it sees the tree without it.
         if "BadWindow" not in r.stderr:
@@ -108,7 +121,7 @@ def windows_of(pid, name=None):
 
 
 def window_geometry(window):
-    out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True).stdout
+    out = x_run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True).stdout
     values = dict(line.split("=", 1) for line in out.split() if "=" in line)
     return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
 
@@ -125,7 +138,7 @@ def click_at(x, y, button=1, double=False):
 
 
 def screenshot(path):
-    subprocess.run(["import", "-window", "root", path], check=True, capture_output=True)
+    x_run(["import", "-window", "root", path], check=True, capture_output=True)
     from PIL import Image
     return Image.open(path).convert("RGB")
 
@@ -165,7 +178,7 @@ class EndToEnd(unittest.TestCase):
             app.log.flush()
             with open(app.log.name, "rb") as f:
                 sys.stderr.write("--- tabrazo.log (running: %s)\n%s\n" % (app.running(), f.read()[-4000:].decode("utf-8", "replace")))
-            sys.stderr.write("--- windows: %s\n" % subprocess.run(["xdotool", "search", "--pid", str(app.proc.pid)],
+            sys.stderr.write("--- windows: %s\n" % x_run(["xdotool", "search", "--pid", str(app.proc.pid)],
                                                                     capture_output=True, text=True).stdout)
         return window
 

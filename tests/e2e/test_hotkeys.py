@@ -9,7 +9,7 @@ import sys
 import time
 import unittest
 
-from harness import EndToEnd, click_at, read, screenshot, wait_for, window_geometry, windows_of, xdotool
+from harness import EndToEnd, click_at, read, screenshot, wait_for, window_geometry, windows_of, x_env, xdotool
 
 CATALOGUE = "flashxmlfile/gamelist.xml"
 
@@ -90,7 +90,7 @@ class Hotkeys(EndToEnd):
 
     def other_window(self):
         proc = subprocess.Popen(["xmessage", "-title", "tabrazo-other", "-geometry", "+700+600", "another program"],
-                                stderr=subprocess.DEVNULL)
+                                env=x_env(), stderr=subprocess.DEVNULL)
         self.others.append(proc)
         window = wait_for(lambda: (xdotool("search", "--onlyvisible", "--name", "^tabrazo-other$") or [None])[0], 10)
         self.assertTrue(window, "xmessage did not come up")
@@ -142,7 +142,7 @@ class Hotkeys(EndToEnd):
         self.assertGreater(len(set(shot.crop((sx, sy, sx + sw, sy + sh)).getdata())), 20)
 
     def test_combination_held_by_another_client_is_a_conflict(self):
-        grabber = subprocess.Popen([sys.executable, "-c", GRABBER, "6d", str(4 | 8)], stdout=subprocess.PIPE, text=True)
+        grabber = subprocess.Popen([sys.executable, "-c", GRABBER, "6d", str(4 | 8)], env=x_env(), stdout=subprocess.PIPE, text=True)
         self.others.append(grabber)
         self.assertEqual(grabber.stdout.readline().strip(), "grabbed")
 

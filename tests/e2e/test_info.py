@@ -3,13 +3,12 @@ the game's picture fetched from the content server, and its share link's text on
 
 import os
 import re
-import subprocess
 import time
 import unittest
 
 from PIL import Image, ImageChops, ImageSequence, ImageStat
 
-from harness import press_key, read, screenshot, wait_for, window_geometry, windows_of, xdotool
+from harness import press_key, read, screenshot, wait_for, window_geometry, windows_of, x_run, xdotool
 from test_play import ROW, TOP, Playing, catalogue
 
 INFO_SIZE = (481, 280)
@@ -25,12 +24,12 @@ def game_fields(path, game_id):
 
 
 def name_of(window):
-    r = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True)
+    r = x_run(["xdotool", "getwindowname", window], capture_output=True, text=True)
     return r.stdout.rstrip("\n")
 
 
 def clipboard():
-    r = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, timeout=5)
+    r = x_run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, timeout=5)
     return r.stdout.decode("utf-8", "replace") if r.returncode == 0 else None
 
 

@@ -2,13 +2,12 @@
 TABRAZO_HOME, keeps its files in the user's data folder and plays a game with its own Ruffle copy."""
 
 import os
-import shutil
 import signal
 import subprocess
 import time
 import unittest
 
-from harness import Tabrazo, press_key, read, wait_for, windows_of
+from harness import Tabrazo, press_key, read, wait_for, windows_of, x_env, x_run
 from test_play import CATALOGUE, ROW, TOP, Playing, catalogue
 
 BUILD = os.environ["TABRAZO_BUILD"]
@@ -40,7 +39,7 @@ class Installed(Tabrazo):
             "TABRAZO_SERVER": self.base,
         }
         self.log = open(os.path.join(os.path.dirname(self.user), "tabrazo.log"), "ab")
-        self.proc = subprocess.Popen(self.wrap + [self.executable], env=env, stdout=self.log, stderr=self.log)
+        self.proc = subprocess.Popen(self.wrap + [self.executable], env=x_env(env), stdout=self.log, stderr=self.log)
         return self
 
 
@@ -117,7 +116,7 @@ class Install(Playing):
 
 def error_boxes(pid):
     def name(window):
-        return subprocess.run(["xdotool", "getwindowname", window], capture_output=True).stdout.decode("utf-8", "replace")
+        return x_run(["xdotool", "getwindowname", window], capture_output=True).stdout.decode("utf-8", "replace")
     return [w for w in windows_of(pid) if name(w).strip() == "错误"]
 
 

@@ -8,7 +8,7 @@ import subprocess
 import time
 import unittest
 
-from harness import click_at, press_key, wait_for, window_geometry, windows_of, xdotool
+from harness import click_at, press_key, wait_for, window_geometry, windows_of, x_env, xdotool
 from test_play import ROW, TOP, Playing, catalogue
 
 
@@ -88,7 +88,7 @@ class Menus(Playing):
 
     def test_minimise_to_a_tray_host_and_back(self):
         self.tray = subprocess.Popen(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
-                                      "--width", "64", "--heighttype", "pixel", "--height", "24"],
+                                      "--width", "64", "--heighttype", "pixel", "--height", "24"], env=x_env(),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(1)
         app, main = self.start()

@@ -2,12 +2,11 @@
 
 import os
 import re
-import subprocess
 import sys
 import time
 import unittest
 
-from harness import EndToEnd, read, screenshot, wait_for, window_geometry, windows_of, xdotool
+from harness import EndToEnd, read, screenshot, wait_for, window_geometry, windows_of, x_run, xdotool
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.environ["TABRAZO_DEMO_GENERATOR"])))
 import movies  # noqa: E402  (the demo's own colour rule for each game)
@@ -38,7 +37,7 @@ def basic_rnd():
 
 
 def window_name(window):
-    return subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True).stdout.strip()
+    return x_run(["xdotool", "getwindowname", window], capture_output=True, text=True).stdout.strip()
 
 
 def hero_x(image, box):

@@ -1,26 +1,25 @@
 """The player window beside the main window: where it opens, and how it docks and follows, with no
 window manager and under a real one (openbox)."""
 
-import os
 import subprocess
 import time
 import unittest
 
-from harness import EndToEnd, wait_for, windows_of, xdotool
+from harness import EndToEnd, wait_for, windows_of, x_env, x_run, xdotool
 
 PLAYER_BUTTON = (283, 45)  # GameFrmButton, in main window coordinates
 
 
 def frame(window):
     """The window's frame as the user sees it: (left, top, right, bottom) in screen pixels."""
-    info = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+    info = x_run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
     values = {}
     for line in info.splitlines():
         key, _, value = line.strip().partition(":")
         values[key] = value.strip()
     x, y = int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
     w, h = int(values["Width"]), int(values["Height"])
-    extents = subprocess.run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"], capture_output=True, text=True).stdout
+    extents = x_run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"], capture_output=True, text=True).stdout
     left = right = top = bottom = 0
     if "=" in extents:
         left, right, top, bottom = (int(v) for v in extents.split("=", 1)[1].split(","))
@@ -107,8 +106,8 @@ class Snap(EndToEnd):
         self.drive()
 
     def test_under_openbox(self):
-        self.wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.assertTrue(wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in subprocess.run(
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=x_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertTrue(wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in x_run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout, 10))
         self.drive()
 

@@ -1,7 +1,6 @@
 """Start-up, refresh and shutdown of the real program against the content server."""
 
 import os
-import subprocess
 import time
 import unittest
 
