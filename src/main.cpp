@@ -1,5 +1,3 @@
-#include "core/catalogue/VersionFile.h"
-#include "core/outside/ProgramFolder.h"
 #include "gui/outside/WidgetMessageBox.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
@@ -18,8 +16,6 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("tabrazo"));
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetMessageBox::install();
-    if (ProgramFolder::isUserDataFolder())
-        VersionFile::seedProgramFolder();
 
     // The skin's font and style sheet are in place before the first widget exists, so that no widget
     // lays out its text in a font it then drops.

@@ -295,33 +295,6 @@ private slots:
         }
     }
 
-    // A folder the program made for itself learns where the catalogue is; a folder with its own
-    // files keeps them.
-    void seededProgramFolder()
-    {
-        QTemporaryDir home;
-        QVERIFY(home.isValid());
-        ProgramFolder::setOverride(home.path());
-        qputenv("TABRAZO_SERVER", "http://127.0.0.1:9/");
-        QVERIFY(VersionFile::seedProgramFolder());
-        const QString seed = home.filePath(QStringLiteral("VerTmp.Dll"));
-        QString error;
-        QCOMPARE(VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/updateurl"), &error),
-            QStringLiteral("http://127.0.0.1:9/flashxmlfile/gamelist.xml"));
-        QCOMPARE(error, QString());
-        QVERIFY(VersionFile::IsNewer(
-            QStringLiteral("0"), VersionFile::ReadXmlNodeText(seed, QStringLiteral("/root/data/version"), &error)));
-
-        QFile::remove(seed);
-        QFile catalogue(home.filePath(QStringLiteral("ldsend.dll")));
-        QVERIFY(catalogue.open(QIODevice::WriteOnly));
-        catalogue.close();
-        QVERIFY(VersionFile::seedProgramFolder());
-        QVERIFY(!QFile::exists(seed));
-        qunsetenv("TABRAZO_SERVER");
-        ProgramFolder::setOverride(QString());
-    }
-
     void percentRule()
     {
         QVERIFY(!PercentRule::percent(5, 0));

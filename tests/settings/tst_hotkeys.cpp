@@ -1,6 +1,9 @@
 #include "core/outside/AnsiCodec.h"
 #include "core/outside/MessageBox.h"
 #include "core/outside/ProgramFolder.h"
+#include "core/outside/ServerAddresses.h"
+#include "core/settings/DeliveredSettings.h"
+#include "core/settings/ModSl.h"
 #include "gui/outside/GlobalHotKeys.h"
 #include "gui/settings/RKHotKey.h"
 #include "gui/settings/TabrazoSz.h"
@@ -289,6 +292,43 @@ private slots:
         delete window;
         // The fields let go of their combinations with the window.
         QVERIFY(!GlobalHotKeys::system().press(40, 2));
+    }
+
+    // A folder without a settings file gets the one delivered with the program: no hotkey chosen,
+    // so none armed and nothing to complain about, the other options on, and the release's notices.
+    // Only where that file cannot be written do the boxes come up checked and say each key is unset.
+    void firstStart()
+    {
+        {
+            TabrazoSz window;
+            window.Form_Load();
+            QCOMPARE(messages(), QStringList());
+            QVERIFY(window.自动全屏化->isChecked() && window.开启启动->isChecked() && window.自检测->isChecked());
+            QVERIFY(!window.增加音量->isChecked() && !window.减少音量->isChecked() && !window.禁音->isChecked());
+        }
+        const QString delivered = AnsiCodec::decode(get(config()));
+        for (const QString& line : { u"[用户设置]\r\n"_s, u"禁音=0\r\n"_s, u"HK3KeyCode=0\r\n"_s, u"[AD1]\r\n"_s })
+            QVERIFY2(delivered.contains(line), qPrintable(delivered));
+        QCOMPARE(ModSl::ReadIniValue(config(), u"AD1"_s, u"adurl"_s), ServerAddresses::onMainSite(u"/"_s));
+
+        // A settings file of the user's own is never replaced.
+        QVERIFY(put(config(), "[RKHotKey]\r\nHK1Text=Ctrl + M\r\n"));
+        QVERIFY(DeliveredSettings::installIfMissing());
+        QCOMPARE(get(config()), QByteArray("[RKHotKey]\r\nHK1Text=Ctrl + M\r\n"));
+
+        // A folder that cannot hold files.
+        const QString blocked = dir.filePath(u"not-a-folder"_s);
+        QVERIFY(put(blocked, "x"));
+        ProgramFolder::setOverride(blocked);
+        {
+            QVERIFY(!DeliveredSettings::installIfMissing());
+            TabrazoSz window;
+            window.Form_Load();
+            QCOMPARE(messages(), QStringList(3, u"未设置热键"_s));
+            QVERIFY(window.自动全屏化->isChecked());
+            QVERIFY(!window.增加音量->isChecked() && !window.减少音量->isChecked() && !window.禁音->isChecked());
+        }
+        ProgramFolder::setOverride(dir.path());
     }
 };
 

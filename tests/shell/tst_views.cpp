@@ -57,7 +57,6 @@ private slots:
     void search();
     void viewSwitches();
     void searchBoxHint();
-    void versionFileMessages();
 
 private:
     static QStringList lines(ListBoxEx* list)
@@ -219,30 +218,6 @@ void TestViews::searchBoxHint()
     main->List2->hWnd()->setFocus();
     QTRY_VERIFY(!main->Text4->hasFocus());
     QCOMPARE(main->Text4->text(), u"小"_qs);
-}
-
-// The version check tells the user when a version file does not load, once per file read, and
-// takes its version as empty.
-void TestViews::versionFileMessages()
-{
-    const QString good = dir.filePath(QStringLiteral("good.xml"));
-    QFile file(good);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<root><data><version>1</version></data></root>");
-    file.close();
-    const QString node = QStringLiteral("/root/data/version");
-    QVERIFY(main->IsServerVersionNewer(good, node, dir.filePath(QStringLiteral("absent.xml")), node));
-    QCOMPARE(MessageBox::shown().size(), 1);
-    QVERIFY(!MessageBox::shown().first().text.isEmpty());
-    const QString page = dir.filePath(QStringLiteral("page.xml"));
-    QFile pageFile(page);
-    QVERIFY(pageFile.open(QIODevice::WriteOnly));
-    pageFile.write("<html><body>Not Found<br></body>");
-    pageFile.close();
-    QVERIFY(!main->IsServerVersionNewer(page, node, good, node));
-    QCOMPARE(MessageBox::shown().size(), 2);
-    QVERIFY(!main->IsServerVersionNewer(good, node, good, node));
-    QCOMPARE(MessageBox::shown().size(), 2);
 }
 
 QTEST_MAIN(TestViews)

@@ -1,11 +1,8 @@
 #include "core/catalogue/VersionFile.h"
 
 #include "core/outside/LogCategories.h"
-#include "core/outside/ProgramFiles.h"
-#include "core/outside/ServerAddresses.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <libxml/hash.h>
 #include <libxml/parser.h>
@@ -72,20 +69,4 @@ QString VersionFile::ReadXmlNodeText(const QString& path, const QString& xpath, 
 bool VersionFile::IsNewer(const QString& serverVersion, const QString& localVersion)
 {
     return QString::compare(serverVersion, localVersion, Qt::CaseSensitive) > 0;
-}
-
-bool VersionFile::seedProgramFolder()
-{
-    const QString cached = ProgramFiles::path(ProgramFiles::CachedVersion);
-    if (QFile::exists(cached) || QFile::exists(ProgramFiles::path(ProgramFiles::Catalogue)))
-        return true;
-    const QString catalogue = ServerAddresses::onMainSite(QStringLiteral("/flashxmlfile/gamelist.xml"));
-    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<root><data><version></version>")
-        + QStringLiteral("<updateurl>") + catalogue.toHtmlEscaped() + QStringLiteral("</updateurl></data></root>\n");
-    QSaveFile out(cached);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8()) < 0 || !out.commit()) {
-        qCWarning(lcCatalogue) << "cannot write" << cached << out.errorString();
-        return false;
-    }
-    return true;
 }

@@ -13,10 +13,4 @@ public:
     // Plain ordinal comparison of the two version texts: "9" is newer than "10", and any text
     // is newer than the empty one.
     static bool IsNewer(const QString& serverVersion, const QString& localVersion);
-
-    // A program folder the program made for itself has no cached version file and so would never
-    // learn where the catalogue is: it gets one naming the main site's catalogue and no version,
-    // which any server version is newer than. Does nothing when a version file or a catalogue is
-    // already there. False only when writing it failed.
-    static bool seedProgramFolder();
 };

@@ -72,12 +72,6 @@ QString ProgramFolder::path()
     return fallbackFolder();
 }
 
-bool ProgramFolder::isUserDataFolder()
-{
-    return overridden().isEmpty() && qEnvironmentVariableIsEmpty("TABRAZO_HOME")
-        && fallbackFolder() != clean(QCoreApplication::applicationDirPath());
-}
-
 QString ProgramFolder::file(const QString& name)
 {
     return findIgnoringCase(path(), name);

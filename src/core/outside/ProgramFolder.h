@@ -31,7 +31,4 @@ public:
     // An executable under bin/ with share/tabrazo beside it was installed by a package or
     // `cmake --install`; such a copy never writes beside itself, not even for root.
     static bool isInstalledTree(const QString& executableFolder);
-
-    // True when path() is the user's data folder, which the program sets up itself.
-    static bool isUserDataFolder();
 };

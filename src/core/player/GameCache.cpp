@@ -32,6 +32,12 @@ QString GameCache::path(const QString& title)
     return folder() + u'/' + fileName(title);
 }
 
+bool GameCache::has(const QString& title)
+{
+    const QFileInfo file(path(title));
+    return file.isFile() && file.size() > 0;
+}
+
 bool GameCache::store(const QString& from, const QString& title)
 {
     // Made at start-up; a folder removed while the program runs would otherwise lose every game.

@@ -14,6 +14,9 @@ public:
 
     static QString path(const QString& title);
 
+    // Whether title has a stored file to play; an empty file is no game.
+    static bool has(const QString& title);
+
     // Moves a downloaded file into the cache under title, never replacing a stored file.
     // False when the title already has a file or the move fails; from is then untouched.
     static bool store(const QString& from, const QString& title);

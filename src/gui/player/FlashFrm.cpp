@@ -529,9 +529,8 @@ void FlashFrm::showGameDownloadFailed()
 
 void FlashFrm::showLoadingPanel(const QString& title)
 {
-    // A new start takes back what the failure of the last one said; other texts stay.
-    if (Label2->text() == kGameFailed)
-        Label2->setText(kGameLoading);
+    // A game's start says so, whatever the last failure or an unfinished catalogue download left there.
+    Label2->setText(kGameLoading);
     for (QWidget* control :
         { static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3) }) {
         if (control->isHidden())

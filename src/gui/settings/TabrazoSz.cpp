@@ -4,6 +4,7 @@
 #include "core/outside/ProgramFiles.h"
 #include "core/outside/SinkVolume.h"
 #include "core/outside/Twips.h"
+#include "core/settings/DeliveredSettings.h"
 #include "gui/settings/RKHotKey.h"
 #include "gui/settings/UpdateSL.h"
 #include "gui/widgets/Skin.h"
@@ -30,6 +31,8 @@ TabrazoSz::TabrazoSz(QWidget* parent)
 {
     setObjectName(QStringLiteral("TabrazoSz"));
     setWindowTitle(QStringLiteral("Tabrazo设置"));
+    // Before the hotkey fields read their keys: a first start then has no hotkey to complain about.
+    DeliveredSettings::installIfMissing();
 
     HeadrImges = new QLabel(this);
     HeadrImges->setObjectName(QStringLiteral("HeadrImges"));

@@ -1,6 +1,6 @@
 #include "gui/shell/FormMain.h"
 
-#include "core/catalogue/VersionFile.h"
+#include "core/catalogue/CatalogueRefresh.h"
 #include "core/net/DownLoad.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/Network.h"
@@ -53,11 +53,7 @@
 #include <QWindow>
 
 namespace {
-const char* const kVersionPath = "/flashxmlfile/version.xml";
 const char* const kStatisticsPath = "/beta3/beta3tongji.html";
-const char* const kNoticePath = "/ad1.txt";
-const QString kVersionNode = QStringLiteral("/root/data/version");
-const QString kUpdateUrlNode = QStringLiteral("/root/data/updateurl");
 
 QFrame* frame(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
@@ -146,6 +142,26 @@ FormMain::FormMain(QWidget* parent)
     TP = new Tray(this);
     TP->setObjectName(QStringLiteral("TP"));
     XMLSL = nullptr;
+    refresh = new CatalogueRefresh(UpdateSLing, ADDOWNLOAD, this);
+    connect(refresh, &CatalogueRefresh::SpinnerMark, this, &FormMain::appendSpinnerMark);
+    connect(refresh, &CatalogueRefresh::LoadCatalogue, this,
+        [this](const QString& path) { SjCL::LoadCatalogue(*this, path); });
+    connect(refresh, &CatalogueRefresh::CatalogueInstalled, this, [this](const Catalogue& installed) {
+        forms().flashFrm()->showCatalogueReady();
+        m_catalogue = installed;
+        SjCL::ShowCatalogue(*this);
+    });
+    connect(refresh, &CatalogueRefresh::VersionRequestEnded, this, [this] { versionAnswerRead(); });
+    // On a near server the answer comes before the window's first picture; building the settings
+    // window would hold that picture back.
+    connect(refresh, &CatalogueRefresh::VersionChecked, this,
+        [this] { WhenDrawn::then(this, [this] { loadHotkeysThenNotice(); }); });
+    connect(refresh, &CatalogueRefresh::NoticeArrived, this, [this] {
+        if (!Timer1->isActive()) {
+            Timer1_Timer();
+            Timer1->start();
+        }
+    });
 
     Skin::dressButtons(this);
 
@@ -228,11 +244,8 @@ void FormMain::Form_Load()
     connect(XMLSL, &HttpRequest::OnResponseStart, this, &FormMain::XMLSL_OnResponseStart);
     connect(XMLSL, &HttpRequest::OnResponseDataAvailable, this, &FormMain::XMLSL_OnResponseDataAvailable);
     connect(XMLSL, &HttpRequest::OnResponseFinished, this, &FormMain::XMLSL_OnResponseFinished);
-    // Network failures of the version request show nothing and change nothing.
-    connect(XMLSL, &HttpRequest::OnError, this, [this](int number, const QString& description) {
-        qCDebug(lcShell) << "version request failed" << number << description;
-        versionAnswerRead();
-    });
+    connect(XMLSL, &HttpRequest::OnError, this, &FormMain::XMLSL_OnError);
+    refresh->setVersionRequest(XMLSL);
 
     Skin::SkinH_SetAero(0);
     Skin::SkinH_Attach();
@@ -579,14 +592,18 @@ void FormMain::DownLoad1_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
 
 void FormMain::DownLoad1_DownloadComplete(bool hasError, const QString& szPath)
 {
-    if (hasError) {
-        forms().flashFrm()->showGameDownloadFailed();
-        return;
-    }
-    // A title stored before keeps its file; the fresh copy is then of no use.
-    if (!GameCache::store(szPath, fetchingTitle))
-        QFile::remove(szPath);
     FlashFrm* player = forms().flashFrm();
+    if (hasError) {
+        // Without the server, the copy stored by an earlier download is still the game.
+        if (!GameCache::has(fetchingTitle)) {
+            player->showGameDownloadFailed();
+            return;
+        }
+        qCInfo(lcShell) << "the download failed; playing the cached copy of" << fetchingTitle;
+    } else if (!GameCache::store(szPath, fetchingTitle)) {
+        // A title stored before keeps its file; the fresh copy is then of no use.
+        QFile::remove(szPath);
+    }
     player->playGame(GameCache::path(fetchingTitle));
     if (forms().tabrazoSz()->autoFullScreen() && player->isNormalState())
         player->QpGame_Click();
@@ -602,69 +619,38 @@ void FormMain::navigateStatisticsPage()
 
 void FormMain::BeginDQsL()
 {
-    XMLSL->Open(QStringLiteral("GET"), ServerAddresses::onMainSite(QString::fromLatin1(kVersionPath)), true);
-    XMLSL->Send();
+    refresh->BeginDQsL();
 }
 
-void FormMain::XMLSL_OnResponseStart(int, const QString&)
+void FormMain::XMLSL_OnResponseStart(int Status, const QString& ContentType)
 {
-    contentLength = 0;
-    receivedBytes = 0;
-    bool ok = false;
-    const qint64 length = XMLSL->GetResponseHeader(QStringLiteral("Content-Length")).trimmed().toLongLong(&ok);
-    if (ok)
-        contentLength = length;
+    refresh->XMLSL_OnResponseStart(Status, ContentType);
 }
 
 void FormMain::XMLSL_OnResponseDataAvailable(const QByteArray& Data)
 {
-    if (contentLength != 0) {
-        receivedBytes += Data.size();
-        return;
-    }
-    if (spinner < 1 || spinner > 3)
-        spinner = 1;
-    static const char16_t marks[] = { u'－', u'＼', u'／' };
+    refresh->XMLSL_OnResponseDataAvailable(Data);
+}
+
+void FormMain::XMLSL_OnResponseFinished()
+{
+    refresh->XMLSL_OnResponseFinished();
+}
+
+void FormMain::XMLSL_OnError(int ErrorNumber, const QString& ErrorDescription)
+{
+    refresh->XMLSL_OnError(ErrorNumber, ErrorDescription);
+}
+
+void FormMain::appendSpinnerMark(QChar mark)
+{
     // An answer without a length may come in endless blocks: the line keeps only the marks it can
     // show, and a block costs a repaint, never a new layout.
     const int room = qMax(1, GfZyLjLabel->x() - lblMsg->x());
     if (lblMsg->width() != room)
         lblMsg->resize(room, lblMsg->height());
-    const int fit = qMax(1, room / qMax(1, lblMsg->fontMetrics().horizontalAdvance(QChar(marks[0]))));
-    lblMsg->setText(QString(lblMsg->text() + QChar(marks[spinner - 1])).right(fit));
-    ++spinner;
-}
-
-void FormMain::XMLSL_OnResponseFinished()
-{
-    // The response goes through the ANSI code page and back, as text.
-    const QByteArray bytes = AnsiCodec::encode(AnsiCodec::decode(XMLSL->ResponseBody()));
-    const QString serverFile = programFile(ProgramFiles::ServerVersion);
-    {
-        QSaveFile out(serverFile);
-        if (out.open(QIODevice::WriteOnly)) {
-            out.write(bytes);
-            out.commit();
-        }
-    }
-    const QString localFile = programFile(ProgramFiles::CachedVersion);
-    const bool newer = IsServerVersionNewer(serverFile, kVersionNode, localFile, kVersionNode);
-
-    if (!QFile::exists(programFile(ProgramFiles::Catalogue))) {
-        fetchingVersionFile.clear();
-        BeginSJlistSJ();
-    } else if (newer) {
-        fetchingVersionFile = bytes;
-        BeginSJlistSJ();
-    } else {
-        SjCL::LoadCatalogue(*this, programFile(ProgramFiles::Catalogue));
-    }
-
-    XMLSL->Abort();
-    versionAnswerRead();
-    // On a near server the answer comes before the window's first picture; building the settings
-    // window would hold that picture back.
-    WhenDrawn::then(this, [this] { loadHotkeysThenNotice(); });
+    const int fit = qMax(1, room / qMax(1, lblMsg->fontMetrics().horizontalAdvance(mark)));
+    lblMsg->setText(QString(lblMsg->text() + mark).right(fit));
 }
 
 void FormMain::loadHotkeysThenNotice()
@@ -674,34 +660,18 @@ void FormMain::loadHotkeysThenNotice()
     TabrazoSz* settings = forms().tabrazoSz();
     settings->加载热键事件();
     settings->加载热键属性();
-    wt().Wait(5000);
-    if (ending)
-        return;
-    ADDOWNLOAD->OpenUrl(ServerAddresses::onNoticeServer(QString::fromLatin1(kNoticePath)));
+    refresh->BeginNotice();
 }
 
 void FormMain::BeginSJlistSJ()
 {
-    const QString url = readVersionNode(programFile(ProgramFiles::CachedVersion), kUpdateUrlNode);
-    UpdateSLing->OpenUrl(url.trimmed());
-    SjCL::LoadCatalogue(*this, programFile(ProgramFiles::Catalogue));
-}
-
-QString FormMain::readVersionNode(const QString& path, const QString& xpath)
-{
-    QString error;
-    const QString text = VersionFile::ReadXmlNodeText(path, xpath, &error);
-    if (!error.isEmpty())
-        MessageBox::show(error);
-    return text;
+    refresh->BeginSJlistSJ();
 }
 
 bool FormMain::IsServerVersionNewer(
     const QString& serverFile, const QString& serverPath, const QString& localFile, const QString& localPath)
 {
-    const QString server = readVersionNode(serverFile, serverPath);
-    const QString local = readVersionNode(localFile, localPath);
-    return VersionFile::IsNewer(server, local);
+    return refresh->IsServerVersionNewer(serverFile, serverPath, localFile, localPath);
 }
 
 void FormMain::UpdateSLing_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
@@ -711,34 +681,7 @@ void FormMain::UpdateSLing_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
 
 void FormMain::UpdateSLing_DownloadComplete(bool hasError, const QString& szPath)
 {
-    if (hasError)
-        return;
-    // Only a catalogue goes in: an error page, an empty or cut-off answer would replace the user's
-    // lists for good, as the version file would then say they are current. The next start tries again.
-    Catalogue downloaded;
-    if (!downloaded.load(szPath)) {
-        qCWarning(lcCatalogue) << "the downloaded catalogue holds no game; the old one stays";
-        QFile::remove(szPath);
-        fetchingVersionFile.clear();
-        return;
-    }
-    // Renaming over the old catalogue replaces it in one step: a crash can never leave the
-    // program without a catalogue, as deleting it first could.
-    if (!Files::replaceAtomically(szPath, programFile(ProgramFiles::Catalogue))) {
-        QFile::remove(szPath);
-        return;
-    }
-    if (!fetchingVersionFile.isEmpty()) {
-        QSaveFile out(programFile(ProgramFiles::CachedVersion));
-        if (out.open(QIODevice::WriteOnly)) {
-            out.write(fetchingVersionFile);
-            out.commit();
-        }
-        fetchingVersionFile.clear();
-    }
-    forms().flashFrm()->showCatalogueReady();
-    m_catalogue = std::move(downloaded);
-    SjCL::ShowCatalogue(*this);
+    refresh->UpdateSLing_DownloadComplete(hasError, szPath);
 }
 
 void FormMain::ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
@@ -751,15 +694,7 @@ void FormMain::ADDOWNLOAD_DownloadProgress(qint32 BytesRead, qint32 bytesMax)
 
 void FormMain::ADDOWNLOAD_DownloadComplete(bool hasError, const QString& szPath)
 {
-    if (hasError)
-        return;
-    // An existing settings file keeps its notices; the fresh copy is then of no use.
-    if (!Files::moveWithoutReplacing(szPath, programFile(ProgramFiles::Settings)))
-        QFile::remove(szPath);
-    if (!Timer1->isActive()) {
-        Timer1_Timer();
-        Timer1->start();
-    }
+    refresh->ADDOWNLOAD_DownloadComplete(hasError, szPath);
 }
 
 void FormMain::Timer1_Timer()
@@ -855,6 +790,7 @@ void FormMain::mousePressEvent(QMouseEvent* event)
 void FormMain::EndProgram()
 {
     ending = true;
+    refresh->stop();
     TP->Hide();
     Skin::SkinH_SetAero(0);
     Forms::unload(forms().loadedFlashFrm());

@@ -9,6 +9,7 @@
 #include <functional>
 
 class ButtonEx;
+class CatalogueRefresh;
 class DownLoad;
 class HttpRequest;
 class ListBoxEx;
@@ -39,10 +40,8 @@ public:
 
     void BeginDQsL();
     void BeginSJlistSJ();
-    // The version files' comparison; a file that does not load shows the parser's message.
     bool IsServerVersionNewer(
         const QString& serverFile, const QString& serverPath, const QString& localFile, const QString& localPath);
-    static QString readVersionNode(const QString& path, const QString& xpath);
 
     void GameFrmButton_Click();
     void ZuiXH_Click();
@@ -152,6 +151,8 @@ private:
     void XMLSL_OnResponseStart(int Status, const QString& ContentType);
     void XMLSL_OnResponseDataAvailable(const QByteArray& Data);
     void XMLSL_OnResponseFinished();
+    void XMLSL_OnError(int ErrorNumber, const QString& ErrorDescription);
+    void appendSpinnerMark(QChar mark);
     // After the version answer: the hotkeys of the settings window, then, after a wait, the notice.
     void loadHotkeysThenNotice();
     void UpdateSLing_DownloadProgress(qint32 BytesRead, qint32 bytesMax);
@@ -166,13 +167,7 @@ private:
     // A double-click: the player window is shown first when it is hidden.
     void showPlayerThen(const std::function<void()>& launchRoutine);
 
-    // Version request state.
-    qint64 contentLength = 0;
-    qint64 receivedBytes = 0;
-    int spinner = 0;
-    // The server's version file of the catalogue being fetched; it becomes the cached version
-    // file only once that catalogue is installed, so a failed download is tried again next time.
-    QByteArray fetchingVersionFile;
+    CatalogueRefresh* refresh = nullptr;
 
     // Title of the game DownLoad1 is fetching: the selection may change before the file arrives.
     QString fetchingTitle;

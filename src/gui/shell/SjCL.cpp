@@ -10,6 +10,7 @@
 #include "gui/player/GameJsFrm.h"
 #include "gui/shell/FormMain.h"
 #include "gui/shell/Forms.h"
+#include "gui/widgets/ButtonEx.h"
 #include "gui/widgets/ListBoxEx.h"
 
 #include <QFileInfo>
@@ -54,7 +55,10 @@ void ShowCategoryGames(FormMain& main)
     const int row = main.List1->ListIndex();
     if (row >= 0 && row < main.catalogue().categoryCount())
         fill(main.List2, main.catalogue().titles(row));
-    main.ScListFrm->hide();
+    // A catalogue that arrives while the favourites show must not hide them and leave the window
+    // with no list at all: only a favourites frame that no view button stands for goes.
+    if (!main.ScList->Value())
+        main.ScListFrm->hide();
 }
 
 Game FindGameForLine(FormMain& main, ListBoxEx* list, const QString& line)
