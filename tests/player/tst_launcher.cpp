@@ -281,7 +281,8 @@ void TestLauncher::nothingToStart()
 }
 
 // A game file the server does not have: the panel says so instead of waiting at 0% for good, and
-// the next double-click starts afresh.
+// the next double-click starts afresh, with the game's own text even after a catalogue download
+// that never finished. A game stored before still plays when the server fails.
 void TestLauncher::failedTransferSaysSo()
 {
     start(Missing);
@@ -290,11 +291,23 @@ void TestLauncher::failedTransferSaysSo()
     QCOMPARE(player->Label2->text(), u"游戏下载失败，请稍后重试！"_qs);
     QVERIFY(!player->Label2->isHidden());
     completed->clear();
+    player->showCatalogueProgress(40.0);
     start(Cat);
     QCOMPARE(player->Label2->text(), u"请稍候！Tabrazo已经给您准备了该游戏的："_qs);
     QVERIFY(finished());
     QVERIFY(!completed->first().at(0).toBool());
     QTRY_COMPARE(player->Flash1->Movie(), cached(u"小猫快跑"_qs));
+
+    QVERIFY(server.setFault(QStringLiteral("/1.swf"), QStringLiteral("500")));
+    player->Flash1->setMovie(QString());
+    completed->clear();
+    start(Cat);
+    QVERIFY(finished());
+    QVERIFY(completed->first().at(0).toBool());
+    QVERIFY(server.setFault(QStringLiteral("/1.swf"), QStringLiteral("none")));
+    QCOMPARE(player->Flash1->Movie(), cached(u"小猫快跑"_qs));
+    QVERIFY(player->Picture1->isHidden());
+    QCOMPARE(read(cached(u"小猫快跑"_qs)), served(1));
 }
 
 int main(int argc, char** argv)

@@ -81,6 +81,14 @@ void TestViews::loading()
     QCOMPARE(main->List1->ListCount(), 0);
     QCOMPARE(main->List1->ListIndex(), -1);
 
+    // A catalogue that arrives while the favourites show leaves them showing, with their button.
+    main->ScList_Click();
+    SjCL::LoadCatalogue(*main, dir.filePath(QStringLiteral("LDsend.Dll")));
+    QVERIFY(!main->ScListFrm->isHidden() && main->GamelistFrm->isHidden() && main->ScList->Value());
+    QCOMPARE(main->List1->ListCount(), 4);
+    main->YxList_Click();
+    QVERIFY(main->ScListFrm->isHidden() && !main->GamelistFrm->isHidden());
+
     // The picks go to ListSB from the program's generator, the same in every run.
     for (int start = 0; start < 2; ++start) {
         SjCL::LoadCatalogue(*main, dir.filePath(QStringLiteral("LDsend.Dll")));
