@@ -172,3 +172,46 @@ class Play(Playing):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class ServerDown(Playing):
+    """The content server cannot be reached: what the program has on disk still plays."""
+
+    def test_cached_catalogue_and_game_without_the_server(self):
+        _, games = catalogue(os.path.join(self.home, "LDsend.Dll"))[0]
+        cached_id, cached_title = games[1]
+        # A title the caption and the cache file name show as the list does.
+        missing_row = next(i for i in range(2, len(games)) if "&" not in games[i][1])
+        missing_title = games[missing_row][1]
+        os.makedirs(os.path.join(self.home, "GamePath"), exist_ok=True)
+        with open(os.path.join(self.home, "GamePath", cached_title + ".swf"), "wb") as f:
+            f.write(self.site_file("flash/%d.swf" % cached_id))
+        # Its port closed: every connection is refused.
+        self.server.stop()
+        app = self.app().start()
+        main = self.main_window(app)
+        self.assertTrue(main, "main window never appeared")
+        x, y, w, h = window_geometry(main)
+
+        def lists_filled():
+            rows = screenshot(os.path.join(self.tmp, "lists.png")).crop((x + 10, y + 105, x + w - 10, y + 200))
+            return len(set(rows.getdata())) > 20
+        self.assertTrue(wait_for(lists_filled, 5, 0.25), "the cached catalogue is not listed")
+
+        # A game never stored says it could not be fetched.
+        self.click(main, 112 + 100, TOP + missing_row * ROW + ROW // 2, double=True)
+        player = self.player_window(app, main)
+        self.assertTrue(player, "no player window")
+        self.assertTrue(wait_for(lambda: window_name(player) == "您当前正在玩的游戏是：《%s》" % missing_title, 10))
+
+        def said():
+            app.log.flush()
+            return ("no copy is cached: \"%s\"" % missing_title).encode() in read(app.log.name)
+        self.assertTrue(wait_for(said, 10), "no failure for the game that is not cached")
+        # A game stored by an earlier start plays from the cache (full screen, which covers the lists).
+        self.click(main, 112 + 100, TOP + ROW + ROW // 2, double=True)
+        background, _ = movies.game_colors(cached_id, DEFAULT_SEED)
+        self.assert_player_shows(player, background, "cached.png")
+
+        self.assertFalse(os.path.exists(app.path(os.path.join("GamePath", missing_title + ".swf"))))
+        self.assertTrue(app.running())

@@ -7,6 +7,7 @@ import unittest
 from PIL import Image, ImageChops, ImageStat
 
 from harness import EndToEnd, press_key, read, screenshot, wait_for, window_geometry, windows_of, xdotool
+from test_play import ROW, TOP, Playing, catalogue
 
 CATALOGUE = "flashxmlfile/gamelist.xml"
 VERSION = "flashxmlfile/version.xml"
@@ -67,6 +68,45 @@ class FirstStart(EndToEnd):
         time.sleep(2)
         self.assertNotIn("GET /" + CATALOGUE, self.server.requests())
         self.assertEqual(read(app.path("LDsend.Dll")), seeded)
+
+
+class EmptyFolder(Playing):
+    """A new user: a program folder that does not exist yet, nothing seeded."""
+
+    def test_first_start_asks_nothing_fills_the_lists_and_plays(self):
+        self.home = os.path.join(self.tmp, "new", "Tabrazo")
+        os.makedirs(os.path.dirname(self.home))
+        app = self.app().start()
+        main = self.main_window(app)
+        self.assertTrue(main, "main window never appeared")
+        # The catalogue comes from where the server's version file says, and that file is kept.
+        catalogue_bytes = self.site_file(CATALOGUE)
+        self.assertTrue(wait_for(lambda: os.path.exists(app.path("LDsend.Dll"))
+                                 and read(app.path("LDsend.Dll")) == catalogue_bytes, 30))
+        self.assertTrue(wait_for(lambda: os.path.exists(app.path("VerTmp.Dll")), 10))
+        self.assertEqual(read(app.path("VerTmp.Dll")), self.site_file(VERSION))
+        time.sleep(1)
+        _, games = catalogue(app.path("LDsend.Dll"))[0]
+        game_id, title = games[1]
+        self.click(main, 112 + 100, TOP + ROW + ROW // 2, double=True)
+        self.assert_plays(app, main, game_id, title, "new-user.png")
+
+        # The notice line shows the notices, and not one message box came up meanwhile.
+        self.assertTrue(wait_for(lambda: "GET /ad1.txt" in self.server.requests(), 15))
+        x, y, w, h = window_geometry(main)
+
+        def notice_shown():
+            line = screenshot(os.path.join(self.tmp, "notice.png")).crop((x + 7, y + 553, x + 250, y + 567))
+            return len(set(line.getdata())) > 8
+        # The rotation starts with an empty line; the first notice follows 15 seconds later.
+        self.assertTrue(wait_for(lambda: not notice_shown(), 15, 0.5), "the notice line never went empty")
+        self.assertTrue(wait_for(notice_shown, 25, 1), "no notice on the notice line")
+        app.log.flush()
+        self.assertNotIn(b"message box:", read(app.log.name))
+        self.assertEqual(sorted(windows_of(app.proc.pid)), sorted([main, self.player_window(app, main)]))
+        config = read(app.path("Config.dll")).decode("gb18030")
+        self.assertIn("增加音量=0", config)
+        self.assertIn("[AD1]", config)
 
 
 class Shutdown(EndToEnd):

@@ -596,6 +596,7 @@ void FormMain::DownLoad1_DownloadComplete(bool hasError, const QString& szPath)
     if (hasError) {
         // Without the server, the copy stored by an earlier download is still the game.
         if (!GameCache::has(fetchingTitle)) {
+            qCInfo(lcShell) << "the download failed and no copy is cached:" << fetchingTitle;
             player->showGameDownloadFailed();
             return;
         }
