@@ -1,4 +1,5 @@
 #include "core/catalogue/VersionFile.h"
+#include "core/outside/DisplayPlatform.h"
 #include "core/outside/ProgramFolder.h"
 #include "gui/outside/WidgetMessageBox.h"
 #include "gui/player/FlashPlayer.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char* argv[])
 {
+    DisplayPlatform::prepare(argc, argv);
     FlashPlayer::prepareProcess();
     // Decoded while the application connects to the display.
     Skin::prefetch(FormMain::startPictures());
