@@ -71,7 +71,11 @@ class WaylandDesktop(Playing):
 
     def setUp(self):
         super().setUp()
-        self.weston = Weston(self.tmp, self.xwayland)
+        try:
+            self.weston = Weston(self.tmp, self.xwayland)
+        except Exception:
+            super().tearDown()
+            raise
         # The X tools of the tests look at the compositor's X display, not the test display.
         self.saved_display = os.environ.get("DISPLAY")
         if self.weston.display:
@@ -80,8 +84,11 @@ class WaylandDesktop(Playing):
             os.environ.pop("DISPLAY", None)
 
     def tearDown(self):
-        super().tearDown()
+        # The program goes before its compositor, and the compositor before its folder.
+        for app in self.apps:
+            app.kill()
         self.weston.stop()
+        super().tearDown()
         if self.saved_display is None:
             os.environ.pop("DISPLAY", None)
         else:
