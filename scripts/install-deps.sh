@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-image-formats-plugins qt6-webengine-dev libgl-dev
   libxml2-dev libpugixml-dev libx11-dev libxcb1-dev libxcb-keysyms1-dev libpulse-dev libfontconfig-dev libpng-dev
   xvfb xauth x11-utils xdotool imagemagick xclip openbox
+  weston xwayland qt6-wayland
   pulseaudio pulseaudio-utils trayer
   fonts-wqy-zenhei qt6-translations-l10n
   desktop-file-utils appstream

@@ -1,3 +1,4 @@
+#include "core/outside/DisplayPlatform.h"
 #include "gui/outside/WidgetMessageBox.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    DisplayPlatform::prepare(argc, argv);
     FlashPlayer::prepareProcess();
     // Decoded while the application connects to the display.
     Skin::prefetch(FormMain::startPictures());

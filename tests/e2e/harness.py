@@ -70,15 +70,22 @@ class ContentServer:
 class Tabrazo:
     """One program folder with a run of the program in it."""
 
-    def __init__(self, home, base, wrap=()):
+    def __init__(self, home, base, wrap=(), env=None):
         self.home = home
         self.base = base
         self.wrap = list(wrap)
+        # Variables to set over the test's environment; None removes one.
+        self.env = dict(env or {})
         self.proc = None
         self.log = None
 
     def start(self):
         env = x_env(dict(os.environ, TABRAZO_HOME=self.home, TABRAZO_SERVER=self.base, QT_QPA_PLATFORM="xcb"))
+        for name, value in self.env.items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
         self.log = open(os.path.join(os.path.dirname(self.home), "tabrazo.log"), "ab")
         self.proc = subprocess.Popen(self.wrap + [BINARY], env=env, stdout=self.log, stderr=self.log)
         return self
@@ -166,8 +173,8 @@ class EndToEnd(unittest.TestCase):
         self.server.stop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def app(self, wrap=()):
-        a = Tabrazo(self.home, self.server.base, wrap)
+    def app(self, wrap=(), env=None):
+        a = Tabrazo(self.home, self.server.base, wrap, env)
         self.apps.append(a)
         return a
 

@@ -1,6 +1,7 @@
 #include "core/catalogue/VersionFile.h"
 #include "core/net/PercentRule.h"
 #include "core/outside/AnsiCodec.h"
+#include "core/outside/DisplayPlatform.h"
 #include "core/outside/Files.h"
 #include "core/outside/ProgramFolder.h"
 #include "core/outside/SingleInstance.h"
@@ -8,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -293,6 +295,63 @@ private slots:
             QCOMPARE(ProgramFolder::choose(portable, Env { {}, {}, user }), data);
             QFile::setPermissions(portable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
+    }
+
+    void waylandDesktopPlatform()
+    {
+        using Env = DisplayPlatform::Environment;
+        using C = DisplayPlatform::Choice;
+        QCOMPARE(DisplayPlatform::choose(Env { "wayland", "wayland-0", true }), C::Untouched);
+        QCOMPARE(DisplayPlatform::choose(Env { "xcb", "wayland-0", false }), C::Untouched);
+        QCOMPARE(DisplayPlatform::choose(Env { {}, "wayland-0", true }), C::XWayland);
+        QCOMPARE(DisplayPlatform::choose(Env { {}, "wayland-0", false }), C::NativeWayland);
+        QCOMPARE(DisplayPlatform::choose(Env { {}, {}, true }), C::Untouched);
+        QCOMPARE(DisplayPlatform::choose(Env { {}, {}, false }), C::Untouched);
+
+        // From the process's own environment; no X server listens on display 9999.
+        const QByteArray saved[] = { qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY") };
+        char program[] = "tabrazo", option[] = "-platform", offscreen[] = "offscreen";
+        char* plain[] = { program, nullptr };
+        char* chosen[] = { program, option, offscreen, nullptr };
+        qputenv("DISPLAY", ":9999");
+        qunsetenv("QT_QPA_PLATFORM");
+        qunsetenv("WAYLAND_DISPLAY");
+        QCOMPARE(DisplayPlatform::prepare(1, plain), C::Untouched);
+        QVERIFY(!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        QCOMPARE(DisplayPlatform::prepare(3, chosen), C::Untouched);
+        QVERIFY(!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
+        QCOMPARE(DisplayPlatform::prepare(1, plain), C::NativeWayland);
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), "wayland");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QCOMPARE(DisplayPlatform::prepare(1, plain), C::Untouched);
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), "offscreen");
+        const char* names[] = { "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY" };
+        for (int i = 0; i < 3; ++i) {
+            if (saved[i].isNull())
+                qunsetenv(names[i]);
+            else
+                qputenv(names[i], saved[i]);
+        }
+    }
+
+    // A local display answers only while a server listens on its socket: the file a crashed server
+    // left behind does not count. A display on another host is taken on trust.
+    void xServerFoundByItsSocket()
+    {
+        QTemporaryDir sockets;
+        QVERIFY(sockets.isValid());
+        QLocalServer server;
+        QVERIFY(server.listen(sockets.filePath(QStringLiteral("X5"))));
+        for (const char* display : { ":5", ":5.0", "unix:5", "otherhost:0.1" })
+            QVERIFY2(DisplayPlatform::xServerListens(display, sockets.path()), display);
+        QFile stale(sockets.filePath(QStringLiteral("X7")));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        for (const char* display : { ":6", ":7", "", "wayland-0", ":5x", "/tmp/.X11-unix/X5" })
+            QVERIFY2(!DisplayPlatform::xServerListens(display, sockets.path()), display);
+        server.close();
+        QVERIFY(!DisplayPlatform::xServerListens(":5", sockets.path()));
     }
 
     void percentRule()
