@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Start-up, measured with an X event watcher (bench_mapwatch) in one run beside a bare Qt Widgets
 # program that shows one 327 x 575 window: exec to the main window mapped, and exec to the game
-# list filled, with a cached catalogue that the server does not find stale.
-# Usage: bench/startup/run.sh [BUILD_DIR] [RUNS]   (needs a DISPLAY, e.g. Xvfb; no window manager)
+# list filled, with a cached catalogue that the server does not find stale. With SERVER=refused the
+# server's port is closed, with SERVER=silent it takes the version request and never answers: the
+# list then fills from the cached catalogue once the request has failed.
+# Usage: [SERVER=up|refused|silent] bench/startup/run.sh [BUILD_DIR] [RUNS]   (needs a DISPLAY, e.g.
+# Xvfb; no window manager)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
@@ -17,6 +20,12 @@ base="http://$(awk '{print $NF}' "$tmp/server.out")"
 python3 "$root/demo/generate.py" --site "$tmp/site" --program "$tmp/home" --base "$base" >/dev/null
 cp "$tmp/site/flashxmlfile/version.xml" "$tmp/home/VerTmp.Dll"
 cp "$tmp/site/flashxmlfile/gamelist.xml" "$tmp/home/LDsend.Dll"
+case ${SERVER:-up} in
+  refused) kill %1; wait %1 2>/dev/null || true ;;
+  silent) curl -fsS "$base/__fault?path=/flashxmlfile/version.xml&mode=silent" >/dev/null ;;
+  up) ;;
+  *) echo "SERVER is up, refused or silent" >&2; exit 2 ;;
+esac
 export TABRAZO_HOME="$tmp/home" TABRAZO_SERVER="$base"
 # A desktop session's runtime folder is in memory; without one, both programs would fall back to a
 # folder on disk.

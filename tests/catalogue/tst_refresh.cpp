@@ -198,6 +198,22 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), boxes);
     }
 
+    // A server that takes the request and never answers: the cached catalogue shows long before
+    // the request gives up, and only once, so a row chosen meanwhile stays chosen.
+    void silentServerShowsTheCacheMeanwhile()
+    {
+        QVERIFY(TestCatalogue::write(program(u"LDsend.Dll"_s), { { u"旧"_s, { game(9, u"旧游戏"_s) } } }));
+        QVERIFY(server.setFault(kVersionPath, u"silent"_s));
+        Run run;
+        run.request.SetTimeouts(0, 0, 0, 6000);
+        run.refresh.BeginDQsL();
+        QTRY_COMPARE_WITH_TIMEOUT(run.loads.size(), 1, 4000);
+        QVERIFY(!run.ended);
+        QTRY_VERIFY_WITH_TIMEOUT(run.ended, 10000);
+        server.setFault(kVersionPath, u"none"_s);
+        QCOMPARE(run.loads, QStringList { program(u"LDsend.Dll"_s) });
+    }
+
     // A download that is no catalogue never replaces the cached one, nor the version file that
     // goes with it: the next start asks again.
     void refusedCatalogueKeepsTheCache()

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
+#include <QTimer>
 
 #include <utility>
 
@@ -35,11 +36,17 @@ CatalogueRefresh::CatalogueRefresh(DownLoad* catalogueDownload, DownLoad* notice
     : QObject(parent)
     , m_catalogueDownload(catalogueDownload)
     , m_noticeDownload(noticeDownload)
+    , m_patience(new QTimer(this))
 {
+    m_patience->setSingleShot(true);
+    m_patience->setInterval(2000);
+    connect(m_patience, &QTimer::timeout, this, &CatalogueRefresh::showCached);
 }
 
 void CatalogueRefresh::BeginDQsL()
 {
+    m_showingCached = false;
+    m_patience->start();
     m_request->Open(QStringLiteral("GET"), ServerAddresses::onMainSite(QString::fromLatin1(kVersionPath)), true);
     m_request->Send();
 }
@@ -69,6 +76,7 @@ void CatalogueRefresh::XMLSL_OnResponseDataAvailable(const QByteArray& Data)
 
 void CatalogueRefresh::XMLSL_OnResponseFinished()
 {
+    m_patience->stop();
     // The response goes through the ANSI code page and back, as text.
     const QByteArray bytes = AnsiCodec::encode(AnsiCodec::decode(m_request->ResponseBody()));
     const QString serverFile = programFile(ProgramFiles::ServerVersion);
@@ -87,7 +95,7 @@ void CatalogueRefresh::XMLSL_OnResponseFinished()
         m_fetchingVersionFile = bytes;
         fetchCatalogue(catalogueAddress(nullptr));
     } else {
-        emit LoadCatalogue(programFile(ProgramFiles::Catalogue));
+        showCached();
     }
 
     m_request->Abort();
@@ -99,7 +107,8 @@ void CatalogueRefresh::XMLSL_OnError(int ErrorNumber, const QString& ErrorDescri
 {
     // Nothing to compare with: the lists show what is cached, as when the server is not newer.
     qCDebug(lcCatalogue) << "version request failed" << ErrorNumber << ErrorDescription;
-    emit LoadCatalogue(programFile(ProgramFiles::Catalogue));
+    m_patience->stop();
+    showCached();
     emit VersionRequestEnded();
 }
 
@@ -112,6 +121,14 @@ void CatalogueRefresh::fetchCatalogue(const QString& address)
 {
     m_catalogueDownload->OpenUrl(address);
     // The old catalogue, or nothing, shows while the new one comes.
+    showCached();
+}
+
+void CatalogueRefresh::showCached()
+{
+    // Shown again, the lists would lose the row the user has chosen meanwhile.
+    if (std::exchange(m_showingCached, true))
+        return;
     emit LoadCatalogue(programFile(ProgramFiles::Catalogue));
 }
 

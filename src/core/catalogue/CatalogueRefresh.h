@@ -9,6 +9,7 @@
 
 class DownLoad;
 class HttpRequest;
+class QTimer;
 
 // Keeps the cached catalogue current: asks the server for its version file, fetches a newer or
 // missing catalogue, checks it and installs it, and fetches the notice file once the check is over.
@@ -62,6 +63,8 @@ signals:
 
 private:
     QString readVersionNode(const QString& path, const QString& xpath) const;
+    // The lists show the cached catalogue, unless they already do since this request began.
+    void showCached();
     // The address of the catalogue to fetch; fromServer tells whether the server's version file named it.
     QString catalogueAddress(bool* fromServer) const;
     void fetchCatalogue(const QString& address);
@@ -79,4 +82,8 @@ private:
     // file only once that catalogue is installed, so a failed download is tried again next time.
     QByteArray m_fetchingVersionFile;
     bool m_stopped = false;
+    // A server that takes the request and says nothing keeps the request open for its whole
+    // time-out; meanwhile the lists show what is cached rather than nothing.
+    QTimer* m_patience;
+    bool m_showingCached = false;
 };
