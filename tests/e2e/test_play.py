@@ -188,7 +188,7 @@ class ServerDown(Playing):
             f.write(self.site_file("flash/%d.swf" % cached_id))
         # Its port closed: every connection is refused.
         self.server.stop()
-        app = self.app().start()
+        app = self.app(env={"QT_LOGGING_RULES": "tabrazo.catalogue.debug=true"}).start()
         main = self.main_window(app)
         self.assertTrue(main, "main window never appeared")
         x, y, w, h = window_geometry(main)
@@ -196,7 +196,19 @@ class ServerDown(Playing):
         def lists_filled():
             rows = screenshot(os.path.join(self.tmp, "lists.png")).crop((x + 10, y + 105, x + w - 10, y + 200))
             return len(set(rows.getdata())) > 20
+
+        def failed_requests():
+            app.log.flush()
+            return read(app.log.name).count(b"version request failed")
         self.assertTrue(wait_for(lists_filled, 5, 0.25), "the cached catalogue is not listed")
+        self.assertEqual(failed_requests(), 1)
+
+        # "重载游戏列表" from the game-list button's drop-down: the lists come back from the cache.
+        self.click(main, 82, 85)
+        time.sleep(0.5)
+        xdotool("key", "Down", "Return")
+        self.assertTrue(wait_for(lambda: failed_requests() == 2, 5), "the list was not reloaded")
+        self.assertTrue(wait_for(lists_filled, 5, 0.25), "the reload emptied the lists")
 
         # A game never stored says it could not be fetched.
         self.click(main, 112 + 100, TOP + missing_row * ROW + ROW // 2, double=True)
