@@ -6,38 +6,13 @@ set -eu
 
 build=${1:-build}
 rounds=${2:-5}
-bench=$(find "$build" -type f -name bench_download -perm -u+x | head -n 1)
-server=$(find "$build" -type f -name tabrazo-contentserver -perm -u+x | head -n 1)
-if [ -z "$bench" ] || [ -z "$server" ]; then
-    echo "resume.sh: build bench_download and tabrazo-contentserver in $build first" >&2
-    exit 2
-fi
-
-work=$(mktemp -d)
-serverPid=
-cleanup() {
-    if [ -n "$serverPid" ]; then kill "$serverPid" 2>/dev/null || true; wait "$serverPid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
 size=$((20 * 1024 * 1024))
-mkdir "$work/site" "$work/out"
-head -c "$size" /dev/urandom > "$work/site/big.bin"
-
-"$server" --root "$work/site" --port 0 > "$work/server.out" &
-serverPid=$!
-for _ in $(seq 50); do
-    grep -q '^listening on ' "$work/server.out" 2>/dev/null && break
-    sleep 0.1
-done
-address=$(sed -n 's/^listening on //p' "$work/server.out")
-[ -n "$address" ] || { echo "resume.sh: the content server did not start" >&2; exit 1; }
-base="http://$address"
+. "$(dirname "$0")/server.sh"
+start_server "$size"
 echo "file: $size bytes at $base/big.bin"
 
 # MODE for the path, then one transfer: seconds, body bytes sent, requests the server saw.
-round() {
+transfer() {
     curl -sf "$base/__fault?path=/big.bin&mode=$1" > /dev/null
     curl -sf "$base/__sent?path=/big.bin&clear=1" > /dev/null
     curl -sf "$base/__requests?clear=1" > /dev/null
@@ -50,9 +25,9 @@ round() {
 }
 
 for round in $(seq "$rounds"); do
-    set -- $(round none)
+    set -- $(transfer none)
     echo "unbroken: $1 s, $2 bytes sent"
-    set -- $(round reset:1)
+    set -- $(transfer reset:1)
     seconds=$1
     sent=$2
     shift 2
