@@ -6,33 +6,9 @@ set -eu
 
 build=${1:-/tmp/build-h8}
 rounds=${2:-3}
-bench=$(find "$build" -type f -name bench_download -perm -u+x | head -n 1)
-server=$(find "$build" -type f -name tabrazo-contentserver -perm -u+x | head -n 1)
-if [ -z "$bench" ] || [ -z "$server" ]; then
-    echo "run.sh: build bench_download and tabrazo-contentserver in $build first" >&2
-    exit 2
-fi
-
-work=$(mktemp -d)
-serverPid=
-cleanup() {
-    if [ -n "$serverPid" ]; then kill "$serverPid" 2>/dev/null || true; wait "$serverPid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir "$work/site" "$work/out"
-head -c $((256 * 1024 * 1024)) /dev/urandom > "$work/site/big.bin"
-
-"$server" --root "$work/site" --port 0 > "$work/server.out" &
-serverPid=$!
-for _ in $(seq 50); do
-    grep -q '^listening on ' "$work/server.out" 2>/dev/null && break
-    sleep 0.1
-done
-address=$(sed -n 's/^listening on //p' "$work/server.out")
-[ -n "$address" ] || { echo "run.sh: the content server did not start" >&2; exit 1; }
-url="http://$address/big.bin"
+. "$(dirname "$0")/server.sh"
+start_server $((256 * 1024 * 1024))
+url="$base/big.bin"
 echo "file: 256 MiB at $url; output to $work/out (same disk for both)"
 
 bench_all=

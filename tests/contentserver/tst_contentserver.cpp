@@ -41,6 +41,8 @@ private slots:
     void servesFilesWithHeaders_data();
     void servesFilesWithHeaders();
     void conditionalGet();
+    void byteRanges_data();
+    void byteRanges();
     void pathLookup_data();
     void pathLookup();
     void traversalRefused_data();
@@ -57,9 +59,12 @@ private slots:
     void faultStall();
     void faultReset();
     void faultSlow();
+    void faultsForTheFirstRequests();
+    void faultsShapeRanges();
     void faultControlRejectsBadInput();
 
     void requestLog();
+    void sentBytes();
     void survivesVanishingClients();
     void stopsOnTerminateWhileStalled();
 
@@ -220,6 +225,7 @@ void TestContentServer::initTestCase()
     writeFile("noindex/inner/file.txt", "inner\n");
     writeFile("back\\slash.txt", "backslash\n");
     writeFile("big.bin", QByteArray(16 * 1024 * 1024, 'b'));
+    writeFile("once.bin", binary);
     QFile secret(m_dir.filePath("secret.txt"));
     QVERIFY(secret.open(QIODevice::WriteOnly));
     secret.write("top secret\n");
@@ -228,7 +234,7 @@ void TestContentServer::initTestCase()
     m_nam.setProxy(QNetworkProxy::NoProxy);
     m_server.setProgram(QStringLiteral(CONTENTSERVER_PATH));
     m_server.setArguments({ "--root", m_dir.filePath("root"), "--port", "0", "--log", m_dir.filePath("requests.log"),
-        "--fault", "/preset.xml=500" });
+        "--fault", "/preset.xml=500", "--fault", "/once.bin=reset:1" });
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A crashed test must not leave a server running behind it.
     m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -328,6 +334,70 @@ void TestContentServer::conditionalGet()
     QCOMPARE(status(*afterTag), 200);
     QCOMPARE(afterTag->readAll(), changed);
     QCOMPARE(status(*get("/catalog.xml", { { "If-Modified-Since", lastModified } })), 200);
+}
+
+void TestContentServer::byteRanges_data()
+{
+    // ETAG and DATE stand for the file's own validators.
+    QTest::addColumn<QByteArray>("range");
+    QTest::addColumn<QByteArray>("ifRange");
+    QTest::addColumn<int>("expectedStatus");
+    QTest::addColumn<QByteArray>("contentRange");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("length");
+    const qint64 size = 300 * 1024;
+    QTest::newRow("from N") << QByteArray("bytes=1000-") << QByteArray() << 206
+                            << QByteArray("bytes 1000-307199/307200") << qint64(1000) << size - 1000;
+    QTest::newRow("N to M") << QByteArray("bytes=10-19") << QByteArray() << 206 << QByteArray("bytes 10-19/307200")
+                            << qint64(10) << qint64(10);
+    QTest::newRow("last byte") << QByteArray("bytes=307199-") << QByteArray() << 206
+                               << QByteArray("bytes 307199-307199/307200") << size - 1 << qint64(1);
+    QTest::newRow("end past the file") << QByteArray("bytes=307000-999999") << QByteArray() << 206
+                                       << QByteArray("bytes 307000-307199/307200") << qint64(307000) << qint64(200);
+    QTest::newRow("suffix") << QByteArray("bytes=-100") << QByteArray() << 206
+                            << QByteArray("bytes 307100-307199/307200") << size - 100 << qint64(100);
+    QTest::newRow("start at the end") << QByteArray("bytes=307200-") << QByteArray() << 416
+                                      << QByteArray("bytes */307200") << qint64(0) << qint64(0);
+    QTest::newRow("several ranges") << QByteArray("bytes=0-1,5-6") << QByteArray() << 200 << QByteArray() << qint64(0)
+                                    << size;
+    QTest::newRow("end before start") << QByteArray("bytes=5-1") << QByteArray() << 200 << QByteArray() << qint64(0)
+                                      << size;
+    QTest::newRow("other unit") << QByteArray("items=0-1") << QByteArray() << 200 << QByteArray() << qint64(0) << size;
+    QTest::newRow("If-Range, same tag") << QByteArray("bytes=1000-") << QByteArray("ETAG") << 206
+                                        << QByteArray("bytes 1000-307199/307200") << qint64(1000) << size - 1000;
+    QTest::newRow("If-Range, other tag") << QByteArray("bytes=1000-") << QByteArray("\"other\"") << 200 << QByteArray()
+                                         << qint64(0) << size;
+    QTest::newRow("If-Range, weak tag") << QByteArray("bytes=1000-") << QByteArray("W/ETAG") << 200 << QByteArray()
+                                        << qint64(0) << size;
+    QTest::newRow("If-Range, same date") << QByteArray("bytes=1000-") << QByteArray("DATE") << 206
+                                         << QByteArray("bytes 1000-307199/307200") << qint64(1000) << size - 1000;
+    QTest::newRow("If-Range, other date") << QByteArray("bytes=1000-") << QByteArray("Sat, 01 Jan 2000 00:00:00 GMT")
+                                          << 200 << QByteArray() << qint64(0) << size;
+}
+
+void TestContentServer::byteRanges()
+{
+    QFETCH(QByteArray, range);
+    QFETCH(QByteArray, ifRange);
+    QFETCH(int, expectedStatus);
+    QFETCH(QByteArray, contentRange);
+    QFETCH(qint64, offset);
+    QFETCH(qint64, length);
+    Reply plain = get("/game.swf");
+    QCOMPARE(plain->rawHeader("Accept-Ranges"), QByteArray("bytes"));
+    ifRange.replace("ETAG", plain->rawHeader("ETag")).replace("DATE", plain->rawHeader("Last-Modified"));
+    QList<QPair<QByteArray, QByteArray>> headers { { "Range", range } };
+    if (!ifRange.isEmpty())
+        headers.append({ "If-Range", ifRange });
+
+    Reply reply = get("/game.swf", headers);
+    QCOMPARE(status(*reply), expectedStatus);
+    QCOMPARE(reply->rawHeader("Content-Range"), contentRange);
+    if (expectedStatus == 416)
+        return;
+    QCOMPARE(reply->rawHeader("Accept-Ranges"), QByteArray("bytes"));
+    QCOMPARE(reply->rawHeader("Content-Length").toLongLong(), length);
+    QVERIFY(reply->readAll() == fileData("game.swf").mid(offset, length));
 }
 
 void TestContentServer::pathLookup_data()
@@ -582,6 +652,7 @@ void TestContentServer::faultReset()
     QVERIFY(!wire.orderlyClose);
     QCOMPARE(wire.error, ECONNRESET);
     QVERIFY(wire.data.startsWith("HTTP/1.1 200 OK\r\n"));
+    QCOMPARE(bodySize(wire.data), size / 2);
     setFault("/game.swf", "none");
 }
 
@@ -603,10 +674,64 @@ void TestContentServer::faultSlow()
     setFault("/notice.txt", "none");
 }
 
+// A fault for the first N requests counts only the requests it spoils; HEAD spoils nothing.
+void TestContentServer::faultsForTheFirstRequests()
+{
+    const QByteArray request = "GET /game.swf HTTP/1.1\r\nHost: x\r\n\r\n";
+    const QByteArray expected = fileData("game.swf");
+    setFault("/game.swf", "cut:2");
+    Reply head(m_nam.head(QNetworkRequest(url("/game.swf"))));
+    QSignalSpy finished(head.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(5000));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(bodySize(wireExchange(request).data), expected.size() / 2);
+    Reply whole = get("/game.swf");
+    QCOMPARE(whole->error(), QNetworkReply::NoError);
+    QVERIFY(whole->readAll() == expected);
+
+    // From the command line, and with a reset.
+    const WireOutcome reset = wireExchange("GET /once.bin HTTP/1.1\r\nHost: x\r\n\r\n");
+    QCOMPARE(reset.error, ECONNRESET);
+    QVERIFY(get("/once.bin")->readAll() == fileData("once.bin"));
+
+    // Once spent, a norange fault still ignores Range, and says nothing of ranges.
+    setFault("/game.swf", "stall:1+norange");
+    Reply stalled = startGet("/game.swf");
+    QTRY_VERIFY_WITH_TIMEOUT(stalled->bytesAvailable() > 0, 5000);
+    stalled->abort();
+    Reply ignored = get("/game.swf", { { "Range", "bytes=1000-" } });
+    QCOMPARE(status(*ignored), 200);
+    QVERIFY(!ignored->hasRawHeader("Accept-Ranges"));
+    QVERIFY(!ignored->hasRawHeader("Content-Range"));
+    QVERIFY(ignored->readAll() == expected);
+    setFault("/game.swf", "none");
+    QCOMPARE(status(*get("/game.swf", { { "Range", "bytes=1000-" } })), 206);
+}
+
+// Faults break a ranged answer half way through what it would send.
+void TestContentServer::faultsShapeRanges()
+{
+    const QByteArray request = "GET /game.swf HTTP/1.1\r\nHost: x\r\nRange: bytes=100000-\r\n\r\n";
+    const qsizetype rest = fileData("game.swf").size() - 100000;
+    for (const char* mode : { "cut", "reset" }) {
+        setFault("/game.swf", mode);
+        const WireOutcome wire = wireExchange(request);
+        QVERIFY2(wire.data.startsWith("HTTP/1.1 206 "), mode);
+        QVERIFY(wire.data.contains("\r\nContent-Range: bytes 100000-307199/307200\r\n"));
+        QCOMPARE(bodySize(wire.data), rest / 2);
+        QCOMPARE(wire.orderlyClose, qstrcmp(mode, "cut") == 0);
+        QCOMPARE(wire.data.mid(wire.data.indexOf("\r\n\r\n") + 4), fileData("game.swf").mid(100000, rest / 2));
+    }
+    setFault("/game.swf", "none");
+}
+
 void TestContentServer::faultControlRejectsBadInput()
 {
     QCOMPARE(status(*get("/__fault?path=/notice.txt&mode=explode")), 400);
     QCOMPARE(status(*get("/__fault?path=/notice.txt&mode=slow:0")), 400);
+    QCOMPARE(status(*get("/__fault?path=/notice.txt&mode=cut:0")), 400);
+    QCOMPARE(status(*get("/__fault?path=/notice.txt&mode=reset:x")), 400);
+    QCOMPARE(status(*get("/__fault?path=/notice.txt&mode=norange+")), 400);
     QCOMPARE(status(*get("/__fault?path=notice.txt&mode=500")), 400);
     QCOMPARE(status(*get("/__fault?mode=500")), 400);
     QCOMPARE(status(*get("/notice.txt")), 200);
@@ -620,10 +745,12 @@ void TestContentServer::requestLog()
     Reply head(m_nam.head(QNetworkRequest(url("/notice.txt"))));
     QSignalSpy finished(head.get(), &QNetworkReply::finished);
     QVERIFY(finished.wait(5000));
+    get("/notice.txt", { { "Range", "bytes=2-" } });
 
     const QByteArray expected = "GET /beta3/beta3tongji.html\n"
                                 "GET /forum.php?mod=forumdisplay&fid=36\n"
-                                "HEAD /notice.txt\n";
+                                "HEAD /notice.txt\n"
+                                "GET /notice.txt Range: bytes=2-\n";
     QCOMPARE(get("/__requests")->readAll(), expected);
     // Clearing hands back what it removes, so nothing slips between reading and clearing.
     QCOMPARE(get("/__requests?clear=1")->readAll(), expected);
@@ -635,6 +762,32 @@ void TestContentServer::requestLog()
     QVERIFY(logged.endsWith(expected));
     QVERIFY(!logged.contains("__requests"));
     QVERIFY(!logged.contains("__fault"));
+}
+
+void TestContentServer::sentBytes()
+{
+    const auto sent = [this](const QString& query) { return get("/__sent?" + query)->readAll(); };
+    sent("path=/game.swf&clear=1");
+    sent("path=/notice.txt&clear=1");
+    const qsizetype size = fileData("game.swf").size();
+    get("/game.swf");
+    get("/game.swf", { { "Range", "bytes=10-19" } });
+    Reply head(m_nam.head(QNetworkRequest(url("/game.swf"))));
+    QSignalSpy finished(head.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(5000));
+    setFault("/game.swf", "cut:1");
+    wireExchange("GET /game.swf HTTP/1.1\r\nHost: x\r\n\r\n");
+    get("/game.swf?x=1");
+    get("/notice.txt");
+
+    const QByteArray total = QByteArray::number(size + 10 + size / 2 + size);
+    QCOMPARE(sent("path=/game.swf"), total);
+    QCOMPARE(sent("path=/game.swf&clear=1"), total);
+    QCOMPARE(sent("path=/game.swf"), QByteArray("0"));
+    QCOMPARE(sent("path=/notice.txt"), QByteArray::number(fileData("notice.txt").size()));
+    QCOMPARE(sent("path=/never.bin"), QByteArray("0"));
+    QCOMPARE(status(*get("/__sent")), 400);
+    QVERIFY(!get("/__requests")->readAll().contains("__sent"));
 }
 
 void TestContentServer::survivesVanishingClients()

@@ -58,6 +58,13 @@ public:
         return text.split(u'\n', Qt::SkipEmptyParts);
     }
 
+    // Body bytes the server sent for path since the last call.
+    qint64 takeSent(const QString& path)
+    {
+        return get(QLatin1String("/__sent?clear=1&path=") + QString::fromLatin1(QUrl::toPercentEncoding(path)))
+            .toLongLong();
+    }
+
     static QByteArray randomBytes(qsizetype size)
     {
         QByteArray data(size, Qt::Uninitialized);

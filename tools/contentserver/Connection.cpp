@@ -21,7 +21,6 @@ namespace {
 constexpr size_t maxHeadSize = 64 * 1024;
 constexpr size_t maxBodySize = 1024 * 1024;
 constexpr off_t stallPrefix = 1024;
-constexpr off_t resetPrefix = 64 * 1024;
 constexpr auto lingerTime = std::chrono::seconds(2);
 
 const char* const serverName = "tabrazo-contentserver";
@@ -42,6 +41,7 @@ void Connection::run()
             return;
         m_minorVersion = 1;
         m_headOnly = false;
+        m_path.clear();
         Next next;
         if (read == ReadResult::TooLarge) {
             next = sendError(431, false);
@@ -132,9 +132,13 @@ Connection::Next Connection::handle(const HttpRequest& request)
     }
 
     std::string_view rawPath = request.path();
-    bool control = rawPath == "/__fault" || rawPath == "/__requests";
-    if (!control)
-        m_server.requestLog().add(request.method() + " " + request.target());
+    bool control = rawPath == "/__fault" || rawPath == "/__requests" || rawPath == "/__sent";
+    if (!control) {
+        std::string line = request.method() + " " + request.target();
+        if (const std::string* range = request.header("range"))
+            line += " Range: " + *range;
+        m_server.requestLog().add(line);
+    }
 
     if (request.method() != "GET" && request.method() != "HEAD")
         return sendError(405, keepAlive, "Allow: GET, HEAD\r\n");
@@ -145,7 +149,10 @@ Connection::Next Connection::handle(const HttpRequest& request)
     if (!path)
         return sendError(400, keepAlive);
 
-    Fault fault = m_server.faults().find(*path);
+    m_path = *path;
+
+    // A HEAD answer has no body to misbehave in, so it leaves a fault's count of requests alone.
+    Fault fault = m_headOnly ? m_server.faults().find(*path) : m_server.faults().take(*path);
     if (fault.mode == Fault::Mode::NotFound)
         return sendError(404, keepAlive);
     if (fault.mode == Fault::Mode::ServerError)
@@ -156,24 +163,37 @@ Connection::Next Connection::handle(const HttpRequest& request)
     ContentRoot::File file;
     if (!m_server.root().open(*path, file))
         return sendError(404, keepAlive);
+    const ByteRange range = ByteRange::select(request, file, !fault.ignoresRange);
     // A body-shaping fault has nothing to shape in a HEAD answer, except the missing length.
     if (fault.mode == Fault::Mode::None || (m_headOnly && fault.mode != Fault::Mode::NoLength))
-        return serveFile(request, file);
-    return serveFault(request, file, fault);
+        return serveFile(request, file, range);
+    return serveFault(request, file, range, fault);
+}
+
+static bool flagSet(std::string_view query, std::string_view key)
+{
+    std::optional<std::string> value = HttpText::queryValue(query, key);
+    return value && !value->empty() && *value != "0";
 }
 
 Connection::Next Connection::handleControl(const HttpRequest& request, std::string_view path)
 {
     const char* const noStore = "Cache-Control: no-store\r\n";
     bool keepAlive = request.wantsKeepAlive();
+    const bool clear = flagSet(request.query(), "clear");
     if (path == "/__requests") {
-        std::optional<std::string> clear = HttpText::queryValue(request.query(), "clear");
-        bool take = clear && !clear->empty() && *clear != "0";
         RequestLog& log = m_server.requestLog();
-        return sendText(200, "text/plain; charset=utf-8", take ? log.takeText() : log.text(), keepAlive, noStore);
+        return sendText(200, "text/plain; charset=utf-8", clear ? log.takeText() : log.text(), keepAlive, noStore);
     }
 
     std::optional<std::string> target = HttpText::queryValue(request.query(), "path");
+    if (path == "/__sent") {
+        if (!target)
+            return sendText(400, "text/plain", "usage: /__sent?path=/file[&clear=1]\n", keepAlive, noStore);
+        SentCounter& sent = m_server.sentBytes();
+        const long long bytes = clear ? sent.take(*target) : sent.value(*target);
+        return sendText(200, "text/plain", std::to_string(bytes), keepAlive, noStore);
+    }
     std::optional<std::string> modeText = HttpText::queryValue(request.query(), "mode");
     if (!target || !modeText)
         return sendText(400, "text/plain", "usage: /__fault?path=/file&mode=MODE\n", keepAlive, noStore);
@@ -218,7 +238,8 @@ static bool notModified(const HttpRequest& request, const ContentRoot::File& fil
     return false;
 }
 
-Connection::Next Connection::serveFile(const HttpRequest& request, const ContentRoot::File& file)
+Connection::Next Connection::serveFile(
+    const HttpRequest& request, const ContentRoot::File& file, const ByteRange& range)
 {
     bool keepAlive = request.wantsKeepAlive();
     if (notModified(request, file)) {
@@ -226,48 +247,47 @@ Connection::Next Connection::serveFile(const HttpRequest& request, const Content
             return Next::Drop;
         return keepAlive ? Next::KeepAlive : Next::Close;
     }
+    if (range.unsatisfiable)
+        return sendError(416, keepAlive, range.contentRangeHeader(file.size));
 
-    std::string head
-        = statusHead(200, keepAlive) + fileHeaders(file) + "Content-Length: " + std::to_string(file.size) + "\r\n\r\n";
-    bool withBody = !m_headOnly && file.size > 0;
-    if (!sendAll(head, withBody))
+    bool withBody = !m_headOnly && range.length > 0;
+    if (!sendAll(fileHead(file, range, keepAlive, true), withBody))
         return Next::Drop;
-    if (withBody && !sendFileRange(file.fd, 0, file.size))
+    if (withBody && !sendFileRange(file.fd, range.offset, range.length))
         return Next::Drop;
     return keepAlive ? Next::KeepAlive : Next::Close;
 }
 
-Connection::Next Connection::serveFault(const HttpRequest& request, const ContentRoot::File& file, const Fault& fault)
+Connection::Next Connection::serveFault(
+    const HttpRequest& request, const ContentRoot::File& file, const ByteRange& range, const Fault& fault)
 {
     // Cut, stall and reset do not announce the end of the connection, like a server failing mid-answer.
     bool keepAlive = request.wantsKeepAlive();
-    std::string lengthHeader = "Content-Length: " + std::to_string(file.size) + "\r\n";
+    if (range.unsatisfiable)
+        return sendError(416, keepAlive, range.contentRangeHeader(file.size));
+    const std::string head = fileHead(file, range, keepAlive, true);
     switch (fault.mode) {
     case Fault::Mode::NoLength:
-        if (!sendAll(statusHead(200, false) + fileHeaders(file) + "\r\n", !m_headOnly))
+        if (!sendAll(fileHead(file, range, false, false), !m_headOnly))
             return Next::Drop;
-        if (!m_headOnly && !sendFileRange(file.fd, 0, file.size))
+        if (!m_headOnly && !sendFileRange(file.fd, range.offset, range.length))
             return Next::Drop;
         return Next::Close;
     case Fault::Mode::Cut:
-        if (!sendAll(statusHead(200, keepAlive) + fileHeaders(file) + lengthHeader + "\r\n", true)
-            || !sendFileRange(file.fd, 0, file.size / 2))
+        if (!sendAll(head, true) || !sendFileRange(file.fd, range.offset, range.length / 2))
             return Next::Drop;
         return Next::Close;
     case Fault::Mode::Stall:
-        if (!sendAll(statusHead(200, keepAlive) + fileHeaders(file) + lengthHeader + "\r\n", true)
-            || !sendFileRange(file.fd, 0, std::min(stallPrefix, file.size / 2)))
+        if (!sendAll(head, true) || !sendFileRange(file.fd, range.offset, std::min(stallPrefix, range.length / 2)))
             return Next::Drop;
         waitForPeerClose();
         return Next::Drop;
     case Fault::Mode::Slow:
-        if (!sendAll(statusHead(200, keepAlive) + fileHeaders(file) + lengthHeader + "\r\n")
-            || !sendThrottled(file.fd, file.size, fault.bytesPerSecond))
+        if (!sendAll(head) || !sendThrottled(file.fd, range.offset, range.length, fault.bytesPerSecond))
             return Next::Drop;
         return keepAlive ? Next::KeepAlive : Next::Close;
     case Fault::Mode::Reset: {
-        if (!sendAll(statusHead(200, keepAlive) + fileHeaders(file) + lengthHeader + "\r\n", true)
-            || !sendFileRange(file.fd, 0, std::min(resetPrefix, file.size / 2)))
+        if (!sendAll(head, true) || !sendFileRange(file.fd, range.offset, range.length / 2))
             return Next::Drop;
         // Let the partial answer reach the client first, so it sees data and then the reset.
         waitForSendQueueEmpty();
@@ -284,7 +304,7 @@ Connection::Next Connection::serveFault(const HttpRequest& request, const Conten
     case Fault::Mode::Body:
         break;
     }
-    return serveFile(request, file);
+    return serveFile(request, file, range);
 }
 
 Connection::Next Connection::serveMadeUp(const HttpRequest& request, const Fault& fault)
@@ -309,6 +329,7 @@ Connection::Next Connection::serveMadeUp(const HttpRequest& request, const Fault
             const size_t piece = static_cast<size_t>(std::min<long long>(left, static_cast<long long>(block.size())));
             if (!sendAll(std::string_view(block).substr(0, piece)))
                 return Next::Drop;
+            countSent(static_cast<long long>(piece));
             left -= static_cast<long long>(piece);
         }
         return keepAlive ? Next::KeepAlive : Next::Close;
@@ -355,9 +376,15 @@ bool Connection::sendWhileWanted(std::string_view data)
                 continue;
             return false;
         }
+        countSent(n);
         data.remove_prefix(static_cast<size_t>(n));
     }
     return true;
+}
+
+void Connection::countSent(long long bytes)
+{
+    m_server.sentBytes().add(m_path, bytes);
 }
 
 std::string Connection::statusHead(int status, bool keepAlive) const
@@ -377,6 +404,19 @@ std::string Connection::fileHeaders(const ContentRoot::File& file)
     // no-cache: clients may store files but must revalidate, so changed files are seen at once.
     return std::string("Content-Type: ") + file.contentType + "\r\nLast-Modified: "
         + HttpText::formatDate(file.modified) + "\r\nETag: " + file.etag + "\r\nCache-Control: no-cache\r\n";
+}
+
+// Without a length, the body ends with the connection.
+std::string Connection::fileHead(
+    const ContentRoot::File& file, const ByteRange& range, bool keepAlive, bool withLength) const
+{
+    std::string head = statusHead(range.partial ? 206 : 200, keepAlive) + fileHeaders(file);
+    if (range.honoured)
+        head += "Accept-Ranges: bytes\r\n";
+    head += range.contentRangeHeader(file.size);
+    if (withLength)
+        head += "Content-Length: " + std::to_string(range.length) + "\r\n";
+    return head + "\r\n";
 }
 
 Connection::Next Connection::sendText(
@@ -426,11 +466,12 @@ bool Connection::sendFileRange(int fileFd, off_t offset, off_t length)
         // n == 0: the file shrank while being sent; the promised length can no longer be met.
         if (n <= 0)
             return false;
+        countSent(n);
     }
     return true;
 }
 
-bool Connection::sendThrottled(int fileFd, off_t length, long bytesPerSecond)
+bool Connection::sendThrottled(int fileFd, off_t offset, off_t length, long bytesPerSecond)
 {
     using Clock = std::chrono::steady_clock;
     const off_t chunkSize = std::clamp<off_t>(bytesPerSecond / 20, 1, 64 * 1024);
@@ -445,13 +486,14 @@ bool Connection::sendThrottled(int fileFd, off_t length, long bytesPerSecond)
             return false;
         if (m_server.isStopping())
             return false;
-        ssize_t n = pread(fileFd, chunk.data(), static_cast<size_t>(std::min(chunkSize, length - sent)), sent);
+        ssize_t n = pread(fileFd, chunk.data(), static_cast<size_t>(std::min(chunkSize, length - sent)), offset + sent);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
         if (!sendAll(std::string_view(chunk.data(), static_cast<size_t>(n))))
             return false;
+        countSent(n);
         sent += n;
     }
     return true;

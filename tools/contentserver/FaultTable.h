@@ -11,6 +11,8 @@ class FaultTable {
 public:
     void set(const std::string& path, const Fault&);
     Fault find(const std::string& path) const;
+    // The fault for one request that it is applied to: counts it against a fault for the first N requests.
+    Fault take(const std::string& path);
 
 private:
     mutable std::mutex m_mutex;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SentCounter.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -26,6 +28,7 @@ public:
     const ContentRoot& root() const { return m_root; }
     FaultTable& faults() { return m_faults; }
     RequestLog& requestLog() { return m_requestLog; }
+    SentCounter& sentBytes() { return m_sentBytes; }
 
     bool isStopping() const;
     // Sleeps up to DURATION; returns true (early) once the server stops.
@@ -41,6 +44,7 @@ private:
     const ContentRoot& m_root;
     FaultTable& m_faults;
     RequestLog& m_requestLog;
+    SentCounter m_sentBytes;
     int m_listenFd = -1;
 
     mutable std::mutex m_mutex;

@@ -32,10 +32,15 @@ void printUsage(FILE* out)
     fprintf(out,
         "usage: tabrazo-contentserver --root DIR [--bind ADDRESS] [--port N] [--fault PATH=MODE]... [--log FILE]\n"
         "  --port 0 picks a free port; the chosen one is printed as \"listening on ADDRESS:PORT\".\n"
-        "  MODE: nolength, cut, 404, 500, stall, slow, slow:BYTES_PER_SECOND, reset, none,\n"
+        "  MODE: nolength, cut[:N], 404, 500, stall[:N], slow, slow:BYTES_PER_SECOND, reset[:N], none,\n"
         "        silent (never answers), endless[:TEXT] (no length, no end), chunked[:TEXT] (endless chunks),\n"
-        "        body:N[:TEXT] (N bytes of TEXT repeated; the file need not exist)\n"
-        "  At run time: GET /__fault?path=/file&mode=MODE, GET /__requests[?clear=1]\n");
+        "        body:N[:TEXT] (N bytes of TEXT repeated; the file need not exist),\n"
+        "        norange (Range ignored: the whole file with 200)\n"
+        "  cut, stall and reset break off half way through the answer (stall after at most 1 KiB);\n"
+        "  with :N only the first N requests misbehave. MODE+norange adds norange to MODE.\n"
+        "  Files are served with byte ranges (Range, If-Range).\n"
+        "  At run time: GET /__fault?path=/file&mode=MODE, GET /__requests[?clear=1],\n"
+        "  GET /__sent?path=/file[&clear=1] (body bytes sent for the path)\n");
 }
 
 int usageError(const std::string& message)

@@ -8,6 +8,8 @@
 // Fetches one address at a time into a temporary file in the program folder and hands the file to
 // the owner, who moves it into place. The body streams to disk and is never held in memory.
 // Copies already fetched are revalidated with the server and not transferred again when unchanged.
+// An answer that breaks off once it has begun is resumed where it stopped, a few times after short
+// pauses; a server that does not answer, or answers with an error, fails the transfer at once.
 class DownLoad : public QObject {
     Q_OBJECT
 
@@ -41,9 +43,12 @@ private:
 
     std::unique_ptr<Transfer> detach();
     void startRequest(bool conditional);
+    bool beginAnswer();
     bool drain();
     void readAvailable();
     void finishReply();
+    bool resumeLater();
+    void resume();
     void fail();
     void complete(bool ok);
     void emitProgress();
