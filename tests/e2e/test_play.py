@@ -227,3 +227,22 @@ class ServerDown(Playing):
 
         self.assertFalse(os.path.exists(app.path(os.path.join("GamePath", missing_title + ".swf"))))
         self.assertTrue(app.running())
+
+
+class DroppedDownload(Playing):
+    """A game whose first answer breaks off half-way: the rest is fetched, and the game plays."""
+
+    def test_a_reset_download_resumes_and_plays(self):
+        app, main = self.start()
+        _, games = catalogue(app.path("LDsend.Dll"))[0]
+        game_id, title = games[1]
+        path = "/flash/%d.swf" % game_id
+        import urllib.request
+        with urllib.request.urlopen("%s/__fault?path=%s&mode=reset:1" % (self.server.base, path), timeout=5) as r:
+            self.assertEqual(r.status, 200)
+        self.server.requests_clear()
+        self.click(main, 112 + 100, TOP + ROW + ROW // 2, double=True)
+        self.assert_plays(app, main, game_id, title, "resumed.png")
+        asked = [line for line in self.server.requests() if line.startswith("GET " + path)]
+        self.assertTrue(any(line.startswith("GET %s Range: bytes=" % path) for line in asked), asked)
+        self.assertEqual(self.leftovers(), [])
