@@ -12,7 +12,7 @@ packages=(
   weston xwayland qt6-wayland
   pulseaudio pulseaudio-utils trayer
   fonts-wqy-zenhei qt6-translations-l10n
-  desktop-file-utils appstream
+  desktop-file-utils appstream lintian
   python3 python3-pil
   sqlite3
 )

@@ -1,4 +1,5 @@
 #include "core/outside/DisplayPlatform.h"
+#include "core/shell/CommandLine.h"
 #include "gui/outside/WidgetMessageBox.h"
 #include "gui/player/FlashPlayer.h"
 #include "gui/shell/FormMain.h"
@@ -8,13 +9,15 @@
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Tabrazo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TABRAZO_VERSION));
+    if (CommandLine::answer(argc, argv))
+        return 0;
     DisplayPlatform::prepare(argc, argv);
     FlashPlayer::prepareProcess();
     // Decoded while the application connects to the display.
     Skin::prefetch(FormMain::startPictures());
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tabrazo"));
-    QApplication::setApplicationVersion(QStringLiteral(TABRAZO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tabrazo"));
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetMessageBox::install();

@@ -12,6 +12,7 @@ from test_play import CATALOGUE, ROW, TOP, Playing, catalogue
 
 BUILD = os.environ["TABRAZO_BUILD"]
 CMAKE = os.environ.get("CMAKE", "cmake")
+CPACK = os.path.join(os.path.dirname(CMAKE), "cpack")
 NOBODY = 65534
 VERSION = "flashxmlfile/version.xml"
 
@@ -117,6 +118,47 @@ class Install(Playing):
         log = read(app.log.name).decode("utf-8", "replace")
         self.assertIn("Ruffle from \"%s\"" % os.path.join(self.prefix, "usr", "share", "tabrazo", "ruffle"), log)
         self.assertEqual(tree(self.prefix), installed)
+
+
+@unittest.skipUnless(os.geteuid() == 0, "installs the Debian package into this machine")
+class DebianPackage(Playing):
+    """The package as a user gets it: built by CPack, installed by apt, started by an ordinary user."""
+
+    def setUp(self):
+        super().setUp()
+        if subprocess.run(["dpkg-query", "-W", "tabrazo"], capture_output=True).returncode == 0:
+            self.skipTest("a tabrazo package is installed already")
+        os.chmod(self.tmp, 0o755)
+        subprocess.run([CPACK, "-G", "DEB", "-B", self.tmp, "--config", os.path.join(BUILD, "CPackConfig.cmake")],
+                       check=True, capture_output=True)
+        deb = [os.path.join(self.tmp, f) for f in os.listdir(self.tmp) if f.endswith(".deb")][0]
+        apt = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+        self.addCleanup(subprocess.run, ["apt-get", "remove", "-y", "-q", "tabrazo"], env=apt, capture_output=True)
+        result = subprocess.run(["apt-get", "install", "-y", "-q", "--no-install-recommends", deb], env=apt,
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.user = os.path.join(self.tmp, "user")
+        os.makedirs(os.path.join(self.user, "run"), mode=0o700)
+        for folder in (self.user, os.path.join(self.user, "run")):
+            os.chown(folder, NOBODY, NOBODY)
+
+    def test_installed_package_plays(self):
+        wrap = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
+        app = Installed("/usr/bin/tabrazo", self.user, self.server.base, wrap)
+        self.apps.append(app)
+        app.start()
+        main = self.main_window(app)
+        self.assertTrue(main, "main window never appeared")
+        self.assertTrue(wait_for(lambda: os.path.exists(app.path("LDsend.Dll")), 30))
+        time.sleep(1)
+        _, games = catalogue(app.path("LDsend.Dll"))[0]
+        game_id, title = games[1]
+        self.click(main, 112 + 100, TOP + ROW + ROW // 2, double=True)
+        self.assert_plays(app, main, game_id, title, "package.png")
+        app.kill()
+        app.log.flush()
+        self.assertIn(b"Ruffle from \"/usr/share/tabrazo/ruffle\"", read(app.log.name))
+        self.assertNotIn(b"message box:", read(app.log.name))
 
 
 def error_boxes(pid):

@@ -70,7 +70,7 @@ QString EngineLibrary::path()
     const QString executable = QCoreApplication::applicationDirPath();
     const QString name = QString::fromLatin1(kFileName);
     for (const QString& candidate : { QString(executable + QLatin1Char('/') + name),
-             QDir::cleanPath(executable + QStringLiteral("/../lib/tabrazo/") + name) }) {
+             QDir::cleanPath(executable + QStringLiteral("/../" TABRAZO_ENGINE_DIR "/") + name) }) {
         if (QFileInfo::exists(candidate))
             return candidate;
     }

@@ -11,7 +11,7 @@ public:
     // which leaves a player that plays nothing.
     static std::unique_ptr<PlayerEngine> create(QWidget* parent, const PlayerEngine::Setup& setup);
 
-    // Where the library is: TABRAZO_ENGINE, beside the executable, ../lib/tabrazo from it, or
-    // the build tree's copy.
+    // Where the library is: TABRAZO_ENGINE, beside the executable, where the installation puts it
+    // from there (../lib/<multiarch>/tabrazo), or the build tree's copy.
     static QString path();
 };
