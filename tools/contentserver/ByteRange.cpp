@@ -39,16 +39,16 @@ ByteRange ByteRange::select(const HttpRequest& request, const ContentRoot::File&
     if (const std::string* validator = request.header("if-range"); validator && !ifRangeMatches(*validator, file))
         return whole;
 
-    std::string_view spec = HttpText::trim(*header);
+    std::string_view rangeText = HttpText::trim(*header);
     constexpr std::string_view unit = "bytes=";
-    if (spec.substr(0, unit.size()) != unit)
+    if (rangeText.substr(0, unit.size()) != unit)
         return whole;
-    spec = HttpText::trim(spec.substr(unit.size()));
-    const size_t dash = spec.find('-');
-    if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos)
+    rangeText = HttpText::trim(rangeText.substr(unit.size()));
+    const size_t dash = rangeText.find('-');
+    if (dash == std::string_view::npos || rangeText.find(',') != std::string_view::npos)
         return whole;
-    const std::string_view first = HttpText::trim(spec.substr(0, dash));
-    const std::string_view last = HttpText::trim(spec.substr(dash + 1));
+    const std::string_view first = HttpText::trim(rangeText.substr(0, dash));
+    const std::string_view last = HttpText::trim(rangeText.substr(dash + 1));
 
     ByteRange range;
     range.partial = true;
